@@ -1,0 +1,71 @@
+// Simulated hardware of the debug serial console, shared by the host tests and
+// the emulator runner: a port space that records every access in order and
+// dispatches it to device models. Ports no device claims behave as an open
+// bus: reads give all ones, writes are ignored.
+#pragma once
+
+#include <HostPortSpace.h>
+
+#include <array>
+#include <string>
+#include <vector>
+
+struct PORT_ACCESS {
+  BOOLEAN IsWrite;
+  UINT8 Width; // 1 or 4 bytes
+  UINT16 Port;
+  UINT32 Value; // the value written, or the value the read returned
+
+  bool operator==(const PORT_ACCESS &Other) const = default;
+};
+
+// "out8  0x0370 <- 0x07", "in8   0x0371 -> 0x01", "out32 0x0CF8 <- 0x8000F880"
+std::string FormatAccess(const PORT_ACCESS &Access);
+// One access a line.
+std::string FormatTrace(const std::vector<PORT_ACCESS> &Trace);
+
+// Start values and knobs a test turns before the run.
+struct BOARD_SETUP {
+  // Super I/O (index 0x370, data 0x371): start values of the registers of each
+  // logical device (indexed [device][register]); register 0x07 selects the device.
+  std::array<std::array<UINT8, 256>, 256> SioRegisters{};
+  UINT8 SioSelectedDevice = 0;
+
+  // CMOS (index 0x70, data 0x71): the baud-rate selector register 0x6F.
+  UINT8 CmosBaudSelect = 0x00;
+
+  // 16550 at 0x3F8.
+  UINT8 UartLcr = 0x00;
+  UINT16 UartDivisor = 0x0000;
+  UINT8 UartMcr = 0x00;
+  BOOLEAN UartFifosEnabled = FALSE; // the FIFO state before any FCR write
+  BOOLEAN UartFifosBroken = FALSE;  // FCR writes cannot enable the FIFOs ("FIFOs off")
+  UINT32 UartBusyReads = 0;         // LSR reads that show a busy transmitter, per wait
+};
+
+class SIMULATED_BOARD : public HOST_PORT_SPACE {
+public:
+  explicit SIMULATED_BOARD(const BOARD_SETUP &Setup = BOARD_SETUP{});
+
+  UINT32 In(UINT16 Port, UINT8 Width) override;
+  VOID Out(UINT16 Port, UINT8 Width, UINT32 Value) override;
+
+  const std::vector<PORT_ACCESS> &Trace() const { return AccessTrace; }
+  VOID ClearTrace() { AccessTrace.clear(); }
+
+  // Device state, for tests to check after a run.
+  UINT32 PciConfig(UINT8 Bus, UINT8 Device, UINT8 Function, UINT8 Register) const;
+  UINT8 SioRegister(UINT8 LogicalDevice, UINT8 Register) const;
+  UINT8 SioSelectedDevice() const;
+  UINT8 UartLcr() const;
+  UINT16 UartDivisor() const;
+  UINT8 UartFcr() const; // last value written to FCR
+  UINT8 UartMcr() const;
+  const std::vector<UINT8> &UartTransmitted() const;
+
+private:
+  // Implementation-defined device state.
+  struct STATE;
+  std::vector<PORT_ACCESS> AccessTrace;
+  // ... (the implementation adds its members here)
+};
