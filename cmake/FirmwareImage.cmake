@@ -12,7 +12,7 @@ set(TOLVERN_FW_CFLAGS
     -fno-exceptions -fno-rtti -fno-threadsafe-statics -fno-asynchronous-unwind-tables
     -fno-stack-protector -mno-stack-arg-probe -mno-sse -mno-mmx -msoft-float
     -fno-builtin -Os -flto -Wall -Wextra -Werror -DTOLVERN_FIRMWARE=1
-    -I${CMAKE_SOURCE_DIR}/MdePkg/Include)
+    -I${CMAKE_SOURCE_DIR}/MdePkg/Include -I${CMAKE_SOURCE_DIR}/Feature/Tolvern)
 
 set(TOLVERN_FW_LDFLAGS
     /nologo /WX /driver /entry:PeimEntry /subsystem:efi_boot_service_driver
