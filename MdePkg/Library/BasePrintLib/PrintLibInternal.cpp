@@ -39,23 +39,24 @@ UINT32 DirectiveFlag(CHAR8 Character) {
 
 // Count, padding, the text itself and justification of one element. Nothing
 // is written at or past End.
-CHAR8 *WriteElement(CHAR8 *Buffer, const CHAR8 *End, PRINT_ELEMENT *Element) {
+CHAR8 *WriteElement(CHAR8 *Buffer, const CHAR8 *End, const PRINT_ELEMENT *Element) {
   UINT32 Flags = Element->Flags;
   UINT32 Count = Element->Count;
   UINT32 Precision = Element->Precision;
-  if ((Flags & NUMBER_TEXT) == 0) {
+  // Every kind of text is read a byte at a time: 8-bit strings forwards, the
+  // low bytes of 16-bit units every second byte, a number's digits backwards.
+  const UINT8 *Text = static_cast<const UINT8 *>(Element->Text);
+  INTN Step = (Flags & WIDE_ARGUMENT) != 0 ? 2 : 1;
+  CHAR8 PadCharacter = ' ';
+  if ((Flags & NUMBER_TEXT) != 0) {
+    Step = -1;
+    PadCharacter = '0';
+  } else {
     // Units before the terminator, but no more than a given precision.
     UINT32 Limit = (Flags & PRECISION_GIVEN) != 0 ? Precision : ~0u;
-    if ((Flags & WIDE_ARGUMENT) != 0) {
-      const CHAR16 *Units = static_cast<const CHAR16 *>(Element->Text);
-      while (Count < Limit && Units[Count] != 0) {
-        ++Count;
-      }
-    } else {
-      const CHAR8 *Chars = static_cast<const CHAR8 *>(Element->Text);
-      while (Count < Limit && Chars[Count] != 0) {
-        ++Count;
-      }
+    for (const UINT8 *Unit = Text; Count < Limit && (Unit[0] != 0 || (Step == 2 && Unit[1] != 0));
+         Unit += Step) {
+      ++Count;
     }
   }
   if (Precision < Count) {
@@ -67,50 +68,41 @@ CHAR8 *WriteElement(CHAR8 *Buffer, const CHAR8 *End, PRINT_ELEMENT *Element) {
   if (Width > 0 && Precision < static_cast<UINT32>(Width)) {
     Padding = Width - static_cast<INT32>(Precision);
   }
-  if ((Flags & (WIDTH_GIVEN | LEFT_JUSTIFY)) == WIDTH_GIVEN) {
+  if ((Flags & LEFT_JUSTIFY) == 0) {
     Buffer = FillChars(Buffer, End, Padding, ' ');
   }
 
-  if ((Flags & NUMBER_TEXT) != 0) {
-    UINT32 Index = 0;
-    if (Element->Prefix != 0) {
-      Buffer = FillChars(Buffer, End, 1, Element->Prefix);
-      Index = 1;
-    }
-    Buffer = FillChars(Buffer, End, static_cast<INT32>(Precision - Count), '0');
-    const CHAR8 *Digit = static_cast<const CHAR8 *>(Element->Text);
-    UINT32 Phase = Element->GroupPhase;
-    while (Index < Count && Buffer < End) {
-      *Buffer++ = *Digit--;
+  // Only numbers have a prefix; it counts as their first character.
+  UINT32 Index = 0;
+  if (Element->Prefix != 0) {
+    Buffer = FillChars(Buffer, End, 1, Element->Prefix);
+    Index = 1;
+  }
+  Buffer = FillChars(Buffer, End, static_cast<INT32>(Precision - Count), PadCharacter);
+  BOOLEAN Grouping = (Flags & (NUMBER_TEXT | GROUP_THOUSANDS)) == (NUMBER_TEXT | GROUP_THOUSANDS);
+  UINT32 Phase = Element->GroupPhase;
+  while (Index < Count && Buffer < End) {
+    *Buffer++ = static_cast<CHAR8>(*Text);
+    Text += Step;
+    ++Index;
+    if (Grouping && ++Phase == 3) {
+      // The separator takes a place of its own in the count.
+      Phase = 0;
       ++Index;
-      if ((Flags & GROUP_THOUSANDS) != 0 && ++Phase == 3) {
-        Phase = 0;
-        ++Index;
-        if (Index < Count) {
-          Buffer = FillChars(Buffer, End, 1, ',');
-        }
-      }
-    }
-  } else {
-    Buffer = FillChars(Buffer, End, static_cast<INT32>(Precision - Count), ' ');
-    if ((Flags & WIDE_ARGUMENT) != 0) {
-      const CHAR16 *Units = static_cast<const CHAR16 *>(Element->Text);
-      for (UINT32 Index = 0; Index < Count && Buffer < End; ++Index) {
-        *Buffer++ = static_cast<CHAR8>(Units[Index]);
-      }
-    } else {
-      const CHAR8 *Chars = static_cast<const CHAR8 *>(Element->Text);
-      for (UINT32 Index = 0; Index < Count && Buffer < End; ++Index) {
-        *Buffer++ = Chars[Index];
+      if (Index < Count) {
+        Buffer = FillChars(Buffer, End, 1, ',');
       }
     }
   }
 
-  if ((Flags & (WIDTH_GIVEN | LEFT_JUSTIFY)) == (WIDTH_GIVEN | LEFT_JUSTIFY)) {
+  if ((Flags & LEFT_JUSTIFY) != 0) {
     Buffer = FillChars(Buffer, End, Padding, ' ');
   }
   return Buffer;
 }
+
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
+              "a 16-bit unit's low byte comes first in memory");
 
 } // namespace
 
@@ -147,6 +139,8 @@ UINTN FormatWorker(CHAR8 *Buffer, UINTN BufferSize, const CHAR8 *Format, VA_LIST
     Element.Width = 0;
     Element.Precision = 1;
     Element.Count = 0;
+    Element.Prefix = 0;
+    Element.GroupPhase = 0;
     Element.Text = Unit;
 
     if (Character == '%') {
