@@ -146,6 +146,7 @@ VOID OnInstruction(uc_engine *Engine, UINT64 Address, UINT32 Size, VOID *Context
   const UINT32 Esp = ReadRegister(Engine, UC_X86_REG_ESP);
   if (Esp < State.LowestEsp) {
     State.LowestEsp = Esp;
+    State.Result.PeakStackAddress = Eip;
   }
   if (Eip == kInstallPpiStub) {
     State.Result.InstallPpiCalls.push_back({ReadWord(Engine, Esp + 4), ReadWord(Engine, Esp + 8)});

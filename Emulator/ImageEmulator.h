@@ -42,6 +42,7 @@ struct RUN_RESULT {
   std::vector<UINT32> Breakpoints; // address of each INT3 executed, in order
   UINT64 Instructions = 0;         // executed inside the image
   UINT32 PeakStackBytes = 0;       // below the return address PeimEntry was called with
+  UINT32 PeakStackAddress = 0;     // the first instruction that ran that deep
 };
 
 class IMAGE_EMULATOR {

@@ -130,7 +130,11 @@ std::string FormatStartReport(const EMULATED_START &Start, const REPORT_OPTIONS 
   }
 
   Out << "Instructions  " << Run.Instructions << "\n";
-  Out << "Peak stack    " << Run.PeakStackBytes << " bytes\n";
+  Out << "Peak stack    " << Run.PeakStackBytes << " bytes";
+  if (Run.PeakStackBytes != 0) {
+    Out << " (first reached at EIP " << Hex32(Run.PeakStackAddress) << ")";
+  }
+  Out << "\n";
   if (Options.WithTrace) {
     Out << "Port trace    " << Start.Trace.size() << " accesses\n" << FormatTrace(Start.Trace);
   }
@@ -186,6 +190,7 @@ nlohmann::ordered_json StartReportJson(const EMULATED_START &Start, const REPORT
   }
   Json["instructions"] = Run.Instructions;
   Json["peakStackBytes"] = Run.PeakStackBytes;
+  Json["peakStackAddress"] = Run.PeakStackAddress;
   if (Options.WithTrace) {
     nlohmann::ordered_json Trace = nlohmann::ordered_json::array();
     for (const PORT_ACCESS &Access : Start.Trace) {

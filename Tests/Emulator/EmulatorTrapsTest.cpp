@@ -74,6 +74,7 @@ TEST(EmulatorTrapsTest, RecordsPortsBreakpointsStackAndResult) {
                 {TRUE, 1, 0x70, 0x6F}, {FALSE, 1, 0x71, 0xA5}, {TRUE, 4, 0xCF8, 0x8000F880}}));
   EXPECT_EQ(Run.Breakpoints, (std::vector<UINT32>{kBase + 17, kBase + 27}));
   EXPECT_EQ(Run.PeakStackBytes, 12u);
+  EXPECT_EQ(Run.PeakStackAddress, kBase + 24) << "the add after the third push";
   EXPECT_EQ(Run.Instructions, kWellBehavedInstructions);
   EXPECT_TRUE(Run.InstallPpiCalls.empty());
 }
