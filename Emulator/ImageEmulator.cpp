@@ -23,7 +23,7 @@ constexpr UINT32 kTableHeaderSize = 24;
 // The foundation's code page: InstallPpi, then one trap per other service,
 // then the address PeimEntry returns to.
 constexpr UINT32 kStubPage = 0x00002000;
-constexpr UINT32 kInstallPpiStub = kStubPage;
+constexpr UINT32 kInstallPpiStub = EMULATOR_INSTALL_PPI;
 constexpr UINT32 kOtherServiceStubs = kStubPage + 0x100;
 constexpr UINT32 kReturnSentinel = kStubPage + 0xF00;
 constexpr UINT8 kHlt = 0xF4;
@@ -32,6 +32,7 @@ constexpr UINT32 kStackBottom = 0x00010000;
 constexpr UINT32 kStackTop = EMULATOR_RESERVED_END;
 
 static_assert(EMULATOR_PEI_SERVICES == kFoundationPage, "the services pointer opens the page");
+static_assert(kInstallPpiStub == kStubPage, "InstallPpi opens the code page");
 static_assert(kServicesTable + kTableHeaderSize + 4 * kServiceSlots <= kFoundationPage + kPageSize,
               "the services table fits its page");
 static_assert(kOtherServiceStubs + 4 * kServiceSlots <= kReturnSentinel, "stubs do not overlap");

@@ -22,6 +22,8 @@ struct uc_struct;
 // and a file handle that points at nothing (the module never uses it).
 #define EMULATOR_PEI_SERVICES 0x00001000u
 #define EMULATOR_FILE_HANDLE 0x00003000u
+// Where the services table's InstallPpi points: a stub the emulator traps.
+#define EMULATOR_INSTALL_PPI 0x00002000u
 
 struct EMULATED_INSTALL_PPI_CALL {
   UINT32 PeiServices;

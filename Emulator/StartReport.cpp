@@ -132,7 +132,8 @@ std::string FormatStartReport(const EMULATED_START &Start, const REPORT_OPTIONS 
   Out << "Instructions  " << Run.Instructions << "\n";
   Out << "Peak stack    " << Run.PeakStackBytes << " bytes";
   if (Run.PeakStackBytes != 0) {
-    Out << " (first reached at EIP " << Hex32(Run.PeakStackAddress) << ")";
+    Out << " (first reached at EIP " << Hex32(Run.PeakStackAddress)
+        << (Run.PeakStackAddress == EMULATOR_INSTALL_PPI ? ", entering InstallPpi)" : ")");
   }
   Out << "\n";
   if (Options.WithTrace) {
