@@ -16,8 +16,12 @@ VOID CpuBreakpoint(VOID) {
   }
 }
 
-UINTN HostBreakpointCount(VOID) { return Count; }
-VOID HostResetBreakpointCount(VOID) { Count = 0; }
+UINTN HostBreakpointCount(VOID) {
+  return Count;
+}
+VOID HostResetBreakpointCount(VOID) {
+  Count = 0;
+}
 
 VOID HostSetBreakpointObserver(HOST_BREAKPOINT_OBSERVER NewObserver, VOID *Context) {
   Observer = NewObserver;

@@ -51,7 +51,8 @@ constexpr const FLASH_MAP_RECORD &R = FlashMapRecord;
 
 static_assert(FlashMapPpiDescriptor.Flags == 0x80000010u, "the one descriptor ends its list");
 static_assert(R.FlashBase + UINT64{R.FlashSize} == kTop, "the device ends at 4 GiB");
-static_assert(R.FirmwareAreaBase + UINT64{R.FirmwareAreaSize} == kTop, "firmware area ends at 4 GiB");
+static_assert(R.FirmwareAreaBase + UINT64{R.FirmwareAreaSize} == kTop,
+              "firmware area ends at 4 GiB");
 
 constexpr bool BlocksMatchAddresses() {
   for (const FLASH_REGION &Region : R.Regions) {

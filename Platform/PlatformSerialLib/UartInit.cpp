@@ -1,10 +1,75 @@
-// PLACEHOLDER until the serial console lands.
-#include <Library/SerialPortLib.h>
+// The module's library constructor: bring the debug UART to 8-N-1 at the
+// CMOS-selected baud rate, leaving it alone if it already runs that way.
+#include "Uart16550.h"
 
-EFI_STATUS UartInit(VOID) { return EFI_SUCCESS; }
+#include <Library/IoLib.h>
 
-UINTN UartWrite(const UINT8 *Buffer, UINTN Count) {
-  (VOID) Buffer;
-  (VOID) Count;
-  return 0;
+namespace {
+
+constexpr UINT16 CMOS_INDEX_PORT = 0x70;
+constexpr UINT16 CMOS_DATA_PORT = 0x71;
+constexpr UINT8 CMOS_BAUD_SELECT = 0x6F; // bit 7 clear: NMI stays enabled
+constexpr UINT8 BAUD_SELECT_MASK = 0x30;
+constexpr UINT8 BAUD_SELECT_SHIFT = 4;
+
+constexpr UINT32 UART_CLOCK_BAUD = 115200;
+constexpr UINT8 DivisorBySelect[] = {1, 2, 6, 12};
+
+constexpr UINT32 BaudBySelect[] = {115200, 57600, 19200, 9600};
+constexpr bool DivisorsMatchBauds() {
+  for (UINTN Select = 0; Select < 4; ++Select) {
+    if (UART_CLOCK_BAUD / BaudBySelect[Select] != DivisorBySelect[Select] ||
+        UART_CLOCK_BAUD % BaudBySelect[Select] != 0) {
+      return false;
+    }
+  }
+  return true;
+}
+static_assert(sizeof DivisorBySelect == (BAUD_SELECT_MASK >> BAUD_SELECT_SHIFT) + 1,
+              "one divisor per selector value");
+static_assert(DivisorsMatchBauds(), "each divisor gives its baud rate exactly");
+
+// Sets DLAB around the read (high byte first) and clears it again.
+UINT16 ReadDivisor() {
+  PortOut8(UART_LCR, static_cast<UINT8>(PortIn8(UART_LCR) | LCR_DLAB));
+  UINT8 High = PortIn8(UART_DLM);
+  UINT8 Low = PortIn8(UART_DLL);
+  PortOut8(UART_LCR, static_cast<UINT8>(PortIn8(UART_LCR) & ~LCR_DLAB));
+  return static_cast<UINT16>(High << 8 | Low);
+}
+
+UINT8 SelectedDivisor() {
+  PortOut8(CMOS_INDEX_PORT, CMOS_BAUD_SELECT);
+  return DivisorBySelect[(PortIn8(CMOS_DATA_PORT) & BAUD_SELECT_MASK) >> BAUD_SELECT_SHIFT];
+}
+
+VOID ProgramUart(UINT16 Divisor) {
+  PortOut8(UART_LCR, LCR_DLAB);
+  PortOut8(UART_DLM, static_cast<UINT8>(Divisor >> 8));
+  PortOut8(UART_DLL, static_cast<UINT8>(Divisor));
+  PortOut8(UART_LCR, LCR_8N1);
+  PortOut8(UART_FCR, FCR_ENABLE_AND_CLEAR_FIFOS);
+  PortOut8(UART_MCR, MCR_ALL_OFF);
+}
+
+} // namespace
+
+EFI_STATUS UartInit(VOID) {
+  EFI_STATUS Status = SerialPlatformPreInit();
+  if (EFI_ERROR(Status)) {
+    return Status;
+  }
+
+  // Everything is read before anything is compared.
+  UINT8 Iir = PortIn8(UART_IIR);
+  UINT8 Lcr = PortIn8(UART_LCR);
+  UINT16 Current = ReadDivisor();
+  UINT16 Divisor = SelectedDivisor();
+  if ((Iir & IIR_SETTINGS_MASK) == IIR_SETTINGS_WANTED && (Lcr & LCR_LINE_SETTINGS) == LCR_8N1 &&
+      Current == Divisor) {
+    return EFI_SUCCESS; // already running as wanted: left exactly as found
+  }
+
+  ProgramUart(Divisor);
+  return EFI_SUCCESS;
 }

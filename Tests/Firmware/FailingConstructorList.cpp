@@ -5,7 +5,9 @@
 #include <Library/SerialPortLib.h>
 
 namespace {
-EFI_STATUS FailingConstructor(VOID) { return EFI_DEVICE_ERROR; }
+EFI_STATUS FailingConstructor(VOID) {
+  return EFI_DEVICE_ERROR;
+}
 } // namespace
 
 constexpr LIBRARY_CONSTRUCTOR ConstructorList[] = {UartInit, FailingConstructor};

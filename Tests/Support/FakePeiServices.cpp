@@ -12,7 +12,9 @@ FAKE_PEI_SERVICES::FAKE_PEI_SERVICES() {
   Active = this;
 }
 
-FAKE_PEI_SERVICES::~FAKE_PEI_SERVICES() { Active = nullptr; }
+FAKE_PEI_SERVICES::~FAKE_PEI_SERVICES() {
+  Active = nullptr;
+}
 
 EFI_STATUS FAKE_PEI_SERVICES::InstallPpi(const EFI_PEI_SERVICES **PeiServices,
                                          const EFI_PEI_PPI_DESCRIPTOR *PpiList) {

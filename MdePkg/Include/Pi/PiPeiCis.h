@@ -28,9 +28,9 @@ typedef EFI_STATUS (*EFI_PEI_INSTALL_PPI)(const EFI_PEI_SERVICES **PeiServices,
 typedef EFI_STATUS (*EFI_PEI_REINSTALL_PPI)(const EFI_PEI_SERVICES **PeiServices,
                                             const EFI_PEI_PPI_DESCRIPTOR *OldPpi,
                                             const EFI_PEI_PPI_DESCRIPTOR *NewPpi);
-typedef EFI_STATUS (*EFI_PEI_LOCATE_PPI)(const EFI_PEI_SERVICES **PeiServices,
-                                         const EFI_GUID *Guid, UINTN Instance,
-                                         EFI_PEI_PPI_DESCRIPTOR **PpiDescriptor, VOID **Ppi);
+typedef EFI_STATUS (*EFI_PEI_LOCATE_PPI)(const EFI_PEI_SERVICES **PeiServices, const EFI_GUID *Guid,
+                                         UINTN Instance, EFI_PEI_PPI_DESCRIPTOR **PpiDescriptor,
+                                         VOID **Ppi);
 
 // The table starts with its header; InstallPpi is the first service. Later
 // services are not used by this module and are left out of the declaration.
