@@ -3,12 +3,13 @@
 # serial log as it arrives and ends with the emulator's verdict.
 #
 #   Scripts/boot.sh [--selector 0xNN] [--image normal|failing] [--build-dir DIR]
-#                   [--no-build] [--timeout SECONDS]
+#                   [--no-build] [--timeout SECONDS] [--flash FILE]
 #
 # --selector  the byte written to CMOS register 0x6F before the module runs
 #             (bits 5..4 choose the baud rate: 0x00 115200, 0x10 57600,
 #             0x20 19200, 0x30 9600); without it CMOS keeps the board's value
 # --image     failing: the test variant whose constructor list also fails
+# --flash     boot this flash image instead (implies --no-build)
 # Exit status: 0 when the boot platform reports success, 1 otherwise
 # (including a hang, which the timeout turns into a failure).
 set -euo pipefail
@@ -19,6 +20,7 @@ image=normal
 build_dir=build/main
 build=1
 timeout_seconds=60
+flash=""
 
 while (($#)); do
   case "$1" in
@@ -27,6 +29,7 @@ while (($#)); do
     --build-dir) build_dir=${2:?--build-dir needs a directory}; shift 2 ;;
     --no-build) build=0; shift ;;
     --timeout) timeout_seconds=${2:?--timeout needs seconds}; shift 2 ;;
+    --flash) flash=${2:?--flash needs a file}; build=0; image=given; shift 2 ;;
     *) echo "boot: unknown argument '$1'" >&2; exit 2 ;;
   esac
 done
@@ -34,6 +37,7 @@ done
 case "$image" in
   normal) target=BootFlash ;;
   failing) target=BootFlashFailingConstructor ;;
+  given) target="" ;;
   *) echo "boot: unknown image '$image' (normal, failing)" >&2; exit 2 ;;
 esac
 
@@ -45,9 +49,9 @@ if ((build)); then
   cmake --build "$build_dir" --target "$target" >/dev/null
 fi
 
-flash="$build_dir/BootPlatform/$target.bin"
+flash=${flash:-$build_dir/BootPlatform/$target.bin}
 if [ ! -f "$flash" ]; then
-  echo "boot: no flash image at $flash (build the $target target)" >&2
+  echo "boot: no flash image at $flash" >&2
   exit 1
 fi
 
