@@ -13,12 +13,17 @@ constexpr UINT16 kLineControl = kUartBase + 3;
 constexpr UINT16 kModemControl = kUartBase + 4;
 constexpr UINT8 kDivisorLatchAccess = 0x80;
 constexpr UINT32 kClock = 115200; // divisor 1
+constexpr UINT16 kPciAddressPort = 0xCF8;
+constexpr UINT16 kPciDataPort = 0xCFC;
+constexpr UINT32 kLpcDecodeAddress = 0x80000000u | (31u << 11) | 0x80;
 
 constexpr CHAR8 kParityLetters[] = "OEMS"; // LCR bits 5..4 with parity on
 
 } // namespace
 
 VOID ReadUartSettings(UART_SETTINGS *Settings) {
+  BootOut32(kPciAddressPort, kLpcDecodeAddress);
+  Settings->LpcDecode = BootIn32(kPciDataPort);
   Settings->InterruptId = BootIn8(kInterruptId);
   Settings->ModemControl = BootIn8(kModemControl);
   UINT8 LineControl = BootIn8(kLineControl);
@@ -33,6 +38,9 @@ VOID ReadUartSettings(UART_SETTINGS *Settings) {
 VOID ReportUartSettings(const UART_SETTINGS *Settings) {
   UINT8 Lcr = Settings->LineControl;
   UINT32 DataBits = 5 + (Lcr & 0x03);
+  ConsoleText("[boot] lpc decode (0:31.0 register 0x80): ");
+  ConsoleHex(Settings->LpcDecode, 8);
+  ConsoleLine("");
   ConsoleText("[boot] uart 0x3F8: LCR ");
   ConsoleHex(Lcr, 2);
   ConsoleChar(' ');

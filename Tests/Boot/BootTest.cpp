@@ -150,6 +150,8 @@ TEST_P(BootWithSelector, ProgramsTheUartAndPublishesTheFlashMap) {
   EXPECT_GE(FindLine(Log, std::string("[boot] uart 0x3F8: LCR 0x03 8-N-1, divisor ") +
                               GetParam().Divisor),
             0);
+  // The module's LPC decode write, as the bridge reads it back.
+  EXPECT_TRUE(HasLine(Log, "[boot] lpc decode (0:31.0 register 0x80): 0x040B1010"));
   ExpectFlashMapAndSuccess(Log);
   EXPECT_TRUE(HasLine(Log, "[boot] breakpoints: 0"));
   EXPECT_EQ(Log.Output.find("ASSERT"), std::string::npos);
