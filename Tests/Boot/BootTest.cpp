@@ -192,8 +192,8 @@ TEST(Boot, RefusesAMalformedSelectorWithoutStartingTheModule) {
 
 // Modules made here, to see the boot platform's own behaviour.
 BOOT_LOG BootFakeModule(const std::string &Name, const FAKE_PE32 &Fake) {
-  std::string Module = testing::TempDir() + Name + ".efi";
-  std::string Flash = testing::TempDir() + Name + ".bin";
+  std::string Module = std::string(TEST_OUTPUT_DIR) + Name + ".efi";
+  std::string Flash = std::string(TEST_OUTPUT_DIR) + Name + ".bin";
   std::vector<UINT8> Bytes = MakeFakePe32(Fake);
   std::ofstream(Module, std::ios::binary)
       .write(reinterpret_cast<const char *>(Bytes.data()),

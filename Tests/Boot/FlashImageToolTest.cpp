@@ -32,7 +32,7 @@ RUN RunCommand(const std::string &Command) {
 }
 
 std::string WriteModule(const std::string &Name, const FAKE_PE32 &Fake) {
-  std::string Path = testing::TempDir() + Name;
+  std::string Path = std::string(TEST_OUTPUT_DIR) + Name;
   std::vector<UINT8> Bytes = MakeFakePe32(Fake);
   std::ofstream(Path, std::ios::binary)
       .write(reinterpret_cast<const char *>(Bytes.data()),
@@ -49,7 +49,7 @@ std::string Command(const std::string &Module, const std::string &Output) {
 TEST(FlashImageTool, RefusesModuleLinkedElsewhere) {
   FAKE_PE32 Fake;
   Fake.ImageBase = 0x10000000;
-  std::string Output = testing::TempDir() + "refused-flash.bin";
+  std::string Output = std::string(TEST_OUTPUT_DIR) + "refused-flash.bin";
   std::filesystem::remove(Output);
   RUN Result = RunCommand(Command(WriteModule("elsewhere.efi", Fake), Output));
   EXPECT_EQ(Result.Status, 1);
@@ -62,15 +62,15 @@ TEST(FlashImageTool, RefusesModuleTooLargeForItsRegion) {
   FAKE_PE32 Fake;
   Fake.ExtraFileBytes = 0x70000;
   Fake.SizeOfImage = 0;
-  RUN Result =
-      RunCommand(Command(WriteModule("large.efi", Fake), testing::TempDir() + "large.bin"));
+  RUN Result = RunCommand(
+      Command(WriteModule("large.efi", Fake), std::string(TEST_OUTPUT_DIR) + "large.bin"));
   EXPECT_EQ(Result.Status, 1);
   EXPECT_NE(Result.Output.find("does not lie inside region 13"), std::string::npos)
       << Result.Output;
 }
 
 TEST(FlashImageTool, WritesSixteenMiBForAFittingModule) {
-  std::string Output = testing::TempDir() + "fitting-flash.bin";
+  std::string Output = std::string(TEST_OUTPUT_DIR) + "fitting-flash.bin";
   RUN Result = RunCommand(Command(WriteModule("fitting.efi", FAKE_PE32{}), Output));
   EXPECT_EQ(Result.Status, 0) << Result.Output;
   EXPECT_EQ(std::filesystem::file_size(Output), 0x01000000u);
