@@ -1,15 +1,42 @@
-// PLACEHOLDER until the diagnostics land: reports are dropped.
+// Debug messages and assertion reports, formatted on the stack and sent to
+// the debug UART in one write each.
+#include <Library/BaseLib.h>
 #include <Library/DebugLib.h>
+#include <Library/PrintLib.h>
+#include <Library/SerialPortLib.h>
 
+// No level is enabled: debug messages are compiled in but never printed.
 constexpr UINT32 DebugLevelMask = 0;
 
-VOID DebugMessage(UINT32 Level, const CHAR8 *Format, ...) {
-  (VOID) Level;
-  (VOID) Format;
+namespace {
+
+VOID SendText(const CHAR8 *Text) {
+  UartWrite(reinterpret_cast<const UINT8 *>(Text), AsciiLength(Text));
 }
 
-VOID AssertReport(const CHAR8 *FileName, UINT32 LineNumber, const CHAR8 *Expression) {
-  (VOID) FileName;
-  (VOID) LineNumber;
-  (VOID) Expression;
+} // namespace
+
+VOID DebugMessage(UINT32 Level, const CHAR8 *Format, ...) {
+  if (AssertOperand(Format) == NULL) {
+    AssertReport("u:\\MdePkg\\Library\\BaseDebugLibSerialPort\\DebugLib", 79,
+                 "Format != ((void *) 0)");
+  }
+  if ((Level & DebugLevelMask) == 0) {
+    return;
+  }
+  CHAR8 Buffer[DEBUG_BUFFER_SIZE];
+  VA_LIST Arguments;
+  VA_START(Arguments, Format);
+  FormatWorker(Buffer, sizeof(Buffer), Format, Arguments);
+  VA_END(Arguments);
+  SendText(Buffer);
+}
+
+// Out of line: each site then costs only its call.
+__attribute__((noinline)) VOID AssertReport(const CHAR8 *FileName, UINT32 LineNumber,
+                                            const CHAR8 *Expression) {
+  CHAR8 Buffer[DEBUG_BUFFER_SIZE];
+  FormatToBuffer(Buffer, sizeof(Buffer), "ASSERT %a(%d): %a\n", FileName, LineNumber, Expression);
+  SendText(Buffer);
+  CpuBreakpoint();
 }

@@ -1,0 +1,28 @@
+// Little-endian loads from addresses of any alignment, one byte at a time so
+// that nothing is assumed about where the value lies.
+#include <Library/BaseLib.h>
+#include <Library/DebugLib.h>
+
+namespace {
+constexpr const CHAR8 *UnalignedFile = "u:\\MdePkg\\Library\\BaseLib\\Unaligned";
+constexpr const CHAR8 *NonNullBuffer = "Buffer != ((void *) 0)";
+} // namespace
+
+UINT16 ReadUnaligned16(const UINT16 *Buffer) {
+  if (AssertOperand(Buffer) == NULL) {
+    AssertReport(UnalignedFile, 38, NonNullBuffer);
+    return 0;
+  }
+  const UINT8 *Bytes = reinterpret_cast<const UINT8 *>(Buffer);
+  return static_cast<UINT16>(Bytes[0] | (Bytes[1] << 8));
+}
+
+UINT32 ReadUnaligned32(const UINT32 *Buffer) {
+  if (AssertOperand(Buffer) == NULL) {
+    AssertReport(UnalignedFile, 141, NonNullBuffer);
+    return 0;
+  }
+  const UINT8 *Bytes = reinterpret_cast<const UINT8 *>(Buffer);
+  return UINT32{Bytes[0]} | (UINT32{Bytes[1]} << 8) | (UINT32{Bytes[2]} << 16) |
+         (UINT32{Bytes[3]} << 24);
+}

@@ -1,0 +1,55 @@
+// The integer conversions 'd', 'x', 'X' and 'p' once their value is fetched.
+#include "PrintLibInternal.h"
+
+VOID ConvertInteger(PRINT_ELEMENT *Element, UINT64 Value, CHAR8 *Scratch) {
+  UINT32 Flags = Element->Flags;
+  UINT32 Precision = Element->Precision;
+  CHAR8 Prefix = 0;
+  if ((Flags & SHOW_BLANK) != 0) {
+    Prefix = ' ';
+  }
+  if ((Flags & SHOW_PLUS) != 0) {
+    Prefix = '+';
+  }
+
+  UINT32 Radix = 16;
+  if ((Flags & RADIX_HEX) != 0) {
+    Flags &= ~GROUP_THOUSANDS;
+  } else {
+    Radix = 10;
+    if ((Flags & GROUP_THOUSANDS) != 0) {
+      Flags &= ~ZERO_FILL;
+      Precision = 1;
+    }
+    if (static_cast<INT64>(Value) < 0) {
+      Prefix = '-';
+      Value = 0 - Value; // unsigned, so the most negative value has a magnitude too
+    }
+  }
+
+  const CHAR8 *MostSignificant = ValueToDigits(Scratch, Value, Radix);
+  UINT32 Count = static_cast<UINT32>(MostSignificant - Scratch);
+  if (Value == 0 && Precision == 0) {
+    Count = 0;
+  }
+  UINT32 Phase = Count % 3;
+  Element->GroupPhase = Phase == 0 ? 0 : 3 - Phase;
+  if ((Flags & GROUP_THOUSANDS) != 0 && Count != 0) {
+    Count += (Count - 1) / 3;
+  }
+  if (Prefix != 0) {
+    ++Count;
+    ++Precision;
+  }
+  Flags |= NUMBER_TEXT;
+  if ((Flags & (ZERO_FILL | LEFT_JUSTIFY | WIDTH_GIVEN | PRECISION_GIVEN)) ==
+      (ZERO_FILL | WIDTH_GIVEN)) {
+    Precision = Element->Width;
+  }
+
+  Element->Flags = Flags;
+  Element->Precision = Precision;
+  Element->Count = Count;
+  Element->Prefix = Prefix;
+  Element->Text = MostSignificant;
+}

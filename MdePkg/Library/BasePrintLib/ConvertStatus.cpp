@@ -1,0 +1,15 @@
+// '%r': the name of a known status, otherwise its eight hexadecimal digits.
+#include "PrintLibInternal.h"
+
+const CHAR8 *ConvertStatus(EFI_STATUS Status, CHAR8 *Scratch) {
+  if ((Status & EFI_ERROR_BIT) != 0) {
+    UINT32 Code = Status & ~EFI_ERROR_BIT;
+    if (Code >= 1 && Code <= STATUS_ERROR_NAMES) {
+      return StatusName(STATUS_WARNING_NAMES - 1 + Code);
+    }
+  } else if (Status < STATUS_WARNING_NAMES) {
+    return StatusName(Status);
+  }
+  FormatToBuffer(Scratch, VALUE_BUFFER_SIZE, "%08X", Status);
+  return Scratch;
+}

@@ -1,0 +1,273 @@
+// The format engine: scans the format, parses directives, fetches arguments
+// and writes every element through one bounded output stage.
+#include "PrintLibInternal.h"
+
+#include <Library/BaseLib.h>
+#include <Library/DebugLib.h>
+
+namespace {
+
+// Flags of the directive characters ' ' to '/'. '*' and the digits carry
+// numbers and are handled apart.
+struct PUNCTUATION_FLAGS {
+  UINT8 Flags[16];
+};
+
+constexpr PUNCTUATION_FLAGS MakePunctuationFlags() {
+  PUNCTUATION_FLAGS Table{};
+  Table.Flags[' ' - ' '] = SHOW_BLANK;
+  Table.Flags['+' - ' '] = SHOW_PLUS;
+  Table.Flags[',' - ' '] = GROUP_THOUSANDS;
+  Table.Flags['-' - ' '] = LEFT_JUSTIFY;
+  Table.Flags['.' - ' '] = PRECISION_GIVEN;
+  return Table;
+}
+
+constexpr PUNCTUATION_FLAGS PunctuationFlags = MakePunctuationFlags();
+static_assert((SHOW_BLANK | SHOW_PLUS | GROUP_THOUSANDS | LEFT_JUSTIFY | PRECISION_GIVEN |
+               LONG_VALUE) <= 0xFF,
+              "directive flags fit the table's bytes");
+
+// The flag a directive character sets, or 0 when it is not a flag character.
+UINT32 DirectiveFlag(CHAR8 Character) {
+  UINT8 Offset = static_cast<UINT8>(Character - ' ');
+  if (Offset < sizeof(PunctuationFlags.Flags)) {
+    return PunctuationFlags.Flags[Offset];
+  }
+  return (Character | 0x20) == 'l' ? LONG_VALUE : 0;
+}
+
+// Count, padding, the text itself and justification of one element. Nothing
+// is written at or past End.
+CHAR8 *WriteElement(CHAR8 *Buffer, const CHAR8 *End, const PRINT_ELEMENT *Element) {
+  UINT32 Flags = Element->Flags;
+  UINT32 Count = Element->Count;
+  UINT32 Precision = Element->Precision;
+  // Every kind of text is read a byte at a time: 8-bit strings forwards, the
+  // low bytes of 16-bit units every second byte, a number's digits backwards.
+  const UINT8 *Text = static_cast<const UINT8 *>(Element->Text);
+  INTN Step = (Flags & WIDE_ARGUMENT) != 0 ? 2 : 1;
+  CHAR8 PadCharacter = ' ';
+  if ((Flags & NUMBER_TEXT) != 0) {
+    Step = -1;
+    PadCharacter = '0';
+  } else {
+    // Units before the terminator, but no more than a given precision.
+    UINT32 Limit = (Flags & PRECISION_GIVEN) != 0 ? Precision : ~0u;
+    for (const UINT8 *Unit = Text; Count < Limit && (Unit[0] != 0 || (Step == 2 && Unit[1] != 0));
+         Unit += Step) {
+      ++Count;
+    }
+  }
+  if (Precision < Count) {
+    Precision = Count;
+  }
+  // Spaces up to the width. Widths are signed: a negative one pads nothing.
+  INT32 Width = static_cast<INT32>(Element->Width);
+  INT32 Padding = 0;
+  if (Width > 0 && Precision < static_cast<UINT32>(Width)) {
+    Padding = Width - static_cast<INT32>(Precision);
+  }
+  if ((Flags & LEFT_JUSTIFY) == 0) {
+    Buffer = FillChars(Buffer, End, Padding, ' ');
+  }
+
+  // Only numbers have a prefix; it counts as their first character.
+  UINT32 Index = 0;
+  if (Element->Prefix != 0) {
+    Buffer = FillChars(Buffer, End, 1, Element->Prefix);
+    Index = 1;
+  }
+  Buffer = FillChars(Buffer, End, static_cast<INT32>(Precision - Count), PadCharacter);
+  BOOLEAN Grouping = (Flags & (NUMBER_TEXT | GROUP_THOUSANDS)) == (NUMBER_TEXT | GROUP_THOUSANDS);
+  UINT32 Phase = Element->GroupPhase;
+  while (Index < Count && Buffer < End) {
+    *Buffer++ = static_cast<CHAR8>(*Text);
+    Text += Step;
+    ++Index;
+    if (Grouping && ++Phase == 3) {
+      // The separator takes a place of its own in the count.
+      Phase = 0;
+      ++Index;
+      if (Index < Count) {
+        Buffer = FillChars(Buffer, End, 1, ',');
+      }
+    }
+  }
+
+  if ((Flags & LEFT_JUSTIFY) != 0) {
+    Buffer = FillChars(Buffer, End, Padding, ' ');
+  }
+  return Buffer;
+}
+
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
+              "a 16-bit unit's low byte comes first in memory");
+
+} // namespace
+
+UINTN FormatWorker(CHAR8 *Buffer, UINTN BufferSize, const CHAR8 *Format, VA_LIST Arguments) {
+  if (BufferSize == 0) {
+    return 0;
+  }
+  if (AssertOperand(Buffer) == NULL) {
+    AssertReport("u:\\MdePkg\\Library\\BasePrintLib\\PrintLibInternal", 356,
+                 "Buffer != ((void *) 0)");
+    return 0;
+  }
+  CHAR8 *const Start = Buffer;
+  const CHAR8 *const End = Buffer + BufferSize - 1;
+  if (AsciiLength(Format) == 0) {
+    // Empty, or null and already reported: only the NUL.
+    *Buffer = 0;
+    return 0;
+  }
+
+  CHAR8 Scratch[VALUE_BUFFER_SIZE];
+  CHAR16 Unit[2];
+  while (*Format != 0 && Buffer < End) {
+    CHAR8 Character = *Format;
+    if (Character != '%' && Character != '\n' && Character != '\r') {
+      // A plain character: no width or precision, so it is written as is.
+      *Buffer++ = Character;
+      ++Format;
+      continue;
+    }
+
+    PRINT_ELEMENT Element;
+    Element.Flags = 0;
+    Element.Width = 0;
+    Element.Precision = 1;
+    Element.Count = 0;
+    Element.Prefix = 0;
+    Element.GroupPhase = 0;
+    Element.Text = Unit;
+
+    if (Character == '%') {
+      // Flags, widths and precisions in any order, until the conversion character.
+      for (;;) {
+        Character = *++Format;
+        if (Character >= '0' && Character <= '9') {
+          if (Character == '0' && (Element.Flags & PRECISION_GIVEN) == 0) {
+            Element.Flags |= ZERO_FILL;
+          }
+          UINT32 Number = 0;
+          for (; Format[0] >= '0' && Format[0] <= '9'; ++Format) {
+            Number = Number * 10 + static_cast<UINT32>(Format[0] - '0');
+          }
+          --Format;
+          if ((Element.Flags & PRECISION_GIVEN) != 0) {
+            Element.Precision = Number;
+          } else {
+            Element.Width = Number;
+            Element.Flags |= WIDTH_GIVEN;
+          }
+          continue;
+        }
+        if (Character == '*') {
+          // The next slot, as a signed 32-bit number.
+          if ((Element.Flags & PRECISION_GIVEN) != 0) {
+            Element.Precision = VA_ARG(Arguments, UINT32);
+          } else {
+            Element.Width = VA_ARG(Arguments, UINT32);
+            Element.Flags |= WIDTH_GIVEN;
+          }
+          continue;
+        }
+        UINT32 Flag = DirectiveFlag(Character);
+        if (Flag == 0) {
+          break;
+        }
+        Element.Flags |= Flag;
+      }
+    }
+
+    // Character is now a bare newline or carriage return, or a conversion.
+    switch (Character) {
+    case '\n':
+      Element.Text = "\r\n";
+      if (Format[1] == '\r') {
+        ++Format;
+      }
+      break;
+    case '\r':
+      Element.Text = "\r";
+      if (Format[1] == '\n') {
+        Element.Text = "\r\n";
+        ++Format;
+      }
+      break;
+    case 0:
+      // The format ends inside the directive: an empty text, so that only a
+      // width still shows, and the main loop sees the NUL next.
+      Element.Precision = 0;
+      Element.Flags |= WIDE_ARGUMENT;
+      Unit[0] = 0;
+      --Format;
+      break;
+    case 'c':
+      Unit[0] = static_cast<CHAR16>(VA_ARG(Arguments, UINT32));
+      Unit[1] = 0;
+      Element.Flags |= WIDE_ARGUMENT;
+      break;
+    case 'a':
+    case 's':
+    case 'S':
+      Element.Text = VA_ARG(Arguments, VOID *);
+      if (Element.Text == NULL) {
+        Element.Text = "<null string>";
+      } else if (Character != 'a') {
+        Element.Flags |= WIDE_ARGUMENT;
+      }
+      if ((Element.Flags & PRECISION_GIVEN) == 0) {
+        Element.Precision = 0;
+      }
+      break;
+    case 'p':
+      Element.Flags &= ~(SHOW_PLUS | SHOW_BLANK | LONG_VALUE);
+      Element.Flags |= RADIX_HEX | ZERO_FILL;
+      ConvertInteger(&Element, VA_ARG(Arguments, UINTN), Scratch);
+      break;
+    case 'X':
+      Element.Flags |= ZERO_FILL;
+      [[fallthrough]];
+    case 'x':
+      Element.Flags |= RADIX_HEX;
+      [[fallthrough]];
+    case 'd': {
+      UINT64 Value;
+      if ((Element.Flags & LONG_VALUE) != 0) {
+        Value = VA_ARG(Arguments, UINT64);
+      } else if ((Element.Flags & RADIX_HEX) != 0) {
+        Value = VA_ARG(Arguments, UINT32);
+      } else {
+        Value =
+            static_cast<UINT64>(static_cast<INT64>(static_cast<INT32>(VA_ARG(Arguments, UINT32))));
+      }
+      ConvertInteger(&Element, Value, Scratch);
+      break;
+    }
+    case 'g':
+      Element.Text = ConvertGuid(static_cast<const EFI_GUID *>(VA_ARG(Arguments, VOID *)), Scratch);
+      break;
+    case 't':
+      Element.Text = ConvertTime(static_cast<const EFI_TIME *>(VA_ARG(Arguments, VOID *)), Scratch);
+      break;
+    case 'r':
+      Element.Text = ConvertStatus(VA_ARG(Arguments, UINT32), Scratch);
+      break;
+    default:
+      // Unknown conversions, '%' among them, print themselves.
+      Unit[0] = static_cast<UINT8>(Character);
+      Unit[1] = 0;
+      Element.Flags |= WIDE_ARGUMENT;
+      break;
+    }
+
+    Buffer = WriteElement(Buffer, End, &Element);
+    ++Format;
+  }
+
+  *Buffer = 0;
+  return static_cast<UINTN>(Buffer - Start);
+}

@@ -1,0 +1,71 @@
+// The names '%r' prints for the known status values: one packed string and
+// the offset of each name in it, both built at compile time, so that the
+// table needs no pointers (and the image no relocations for them).
+#include "PrintLibInternal.h"
+
+namespace {
+
+constexpr CHAR8 StatusNames[] = "Success\0"                  // 0x00000000
+                                "Warning Unknown Glyph\0"    // 0x00000001
+                                "Warning Delete Failure\0"   // 0x00000002
+                                "Warning Write Failure\0"    // 0x00000003
+                                "Warning Buffer Too Small\0" // 0x00000004
+                                "Load Error\0"               // 0x80000001
+                                "Invalid Parameter\0"        // 0x80000002
+                                "Unsupported\0"              // 0x80000003
+                                "Bad Buffer Size\0"          // 0x80000004
+                                "Buffer Too Small\0"         // 0x80000005
+                                "Not Ready\0"                // 0x80000006
+                                "Device Error\0"             // 0x80000007
+                                "Write Protected\0"          // 0x80000008
+                                "Out of Resources\0"         // 0x80000009
+                                "Volume Corrupt\0"           // 0x8000000A
+                                "Volume Full\0"              // 0x8000000B
+                                "No Media\0"                 // 0x8000000C
+                                "Media changed\0"            // 0x8000000D
+                                "Not Found\0"                // 0x8000000E
+                                "Access Denied\0"            // 0x8000000F
+                                "No Response\0"              // 0x80000010
+                                "No mapping\0"               // 0x80000011
+                                "Time out\0"                 // 0x80000012
+                                "Not started\0"              // 0x80000013
+                                "Already started\0"          // 0x80000014
+                                "Aborted\0"                  // 0x80000015
+                                "ICMP Error\0"               // 0x80000016
+                                "TFTP Error\0"               // 0x80000017
+                                "Protocol Error";            // 0x80000018
+
+struct STATUS_NAME_OFFSETS {
+  UINT16 Offset[STATUS_NAME_COUNT];
+};
+
+// Where each name starts: right after the NUL of the one before.
+constexpr STATUS_NAME_OFFSETS MakeStatusNameOffsets() {
+  STATUS_NAME_OFFSETS Table{};
+  UINTN Name = 0;
+  for (UINTN Index = 0; Index + 1 < sizeof(StatusNames) && Name + 1 < STATUS_NAME_COUNT; ++Index) {
+    if (StatusNames[Index] == 0) {
+      Table.Offset[++Name] = static_cast<UINT16>(Index + 1);
+    }
+  }
+  return Table;
+}
+
+constexpr UINTN CountNames() {
+  UINTN Count = 0;
+  for (CHAR8 Character : StatusNames) {
+    Count += Character == 0 ? 1 : 0;
+  }
+  return Count;
+}
+
+constexpr STATUS_NAME_OFFSETS StatusNameOffsets = MakeStatusNameOffsets();
+
+static_assert(CountNames() == STATUS_NAME_COUNT, "five warning names and 24 error names");
+static_assert(sizeof(StatusNames) <= 0xFFFF, "offsets fit 16 bits");
+
+} // namespace
+
+const CHAR8 *StatusName(UINT32 Index) {
+  return StatusNames + StatusNameOffsets.Offset[Index];
+}

@@ -1,0 +1,24 @@
+// A value's digits, least significant first, so that the output stage reads
+// them backwards in place instead of reversing a copy.
+#include "PrintLibInternal.h"
+
+#include <Library/BaseLib.h>
+
+namespace {
+// Upper case only: 'x' and 'X' print the same digits.
+constexpr CHAR8 DigitTable[] = "0123456789ABCDEF";
+static_assert(sizeof(DigitTable) == 17, "one digit per value of a hexadecimal place");
+static_assert(VALUE_BUFFER_SIZE >= 1 + 20, "a NUL and the 20 decimal digits of a 64-bit value");
+} // namespace
+
+CHAR8 *ValueToDigits(CHAR8 *Scratch, UINT64 Value, UINT32 Radix) {
+  CHAR8 *Digit = Scratch;
+  *Digit = 0;
+  do {
+    // A zero Radix is reported by the division, which then gives 0 and ends the loop.
+    UINT32 Remainder;
+    Value = DivU64x32Remainder(Value, Radix, &Remainder);
+    *++Digit = DigitTable[Remainder];
+  } while (Value != 0);
+  return Digit;
+}

@@ -1,0 +1,116 @@
+// String length, unaligned loads and the 64-by-32 division, and the digit
+// strings built from them.
+#include <HostBreakpoint.h>
+#include <Library/BaseLib.h>
+#include <PrintLibInternal.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+
+namespace {
+
+// Counts the assertion reports (each ends in a breakpoint) during one check.
+class REPORT_COUNTER {
+public:
+  REPORT_COUNTER() : Start(HostBreakpointCount()) {}
+  UINTN Reports() const { return HostBreakpointCount() - Start; }
+
+private:
+  UINTN Start;
+};
+
+TEST(AsciiLength, CountsBytesBeforeTheNul) {
+  EXPECT_EQ(AsciiLength(""), 0u);
+  EXPECT_EQ(AsciiLength("abc"), 3u);
+  EXPECT_EQ(AsciiLength("ab\0cd"), 2u);
+  std::string Long(70000, 'x');
+  EXPECT_EQ(AsciiLength(Long.c_str()), 70000u);
+}
+
+TEST(AsciiLength, NullIsReportedAndCountsZero) {
+  REPORT_COUNTER Counter;
+  EXPECT_EQ(AsciiLength(nullptr), 0u);
+  EXPECT_EQ(Counter.Reports(), 1u);
+}
+
+TEST(Unaligned, LoadsLittleEndianAtEveryOffset) {
+  alignas(4) const UINT8 Bytes[8] = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88};
+  constexpr UINT32 Expected32[] = {0x44332211, 0x55443322, 0x66554433, 0x77665544};
+  constexpr UINT16 Expected16[] = {0x2211, 0x3322, 0x4433, 0x5544};
+  for (UINTN Offset = 0; Offset < 4; ++Offset) {
+    SCOPED_TRACE(testing::Message() << "offset " << Offset);
+    EXPECT_EQ(ReadUnaligned32(reinterpret_cast<const UINT32 *>(Bytes + Offset)),
+              Expected32[Offset]);
+    EXPECT_EQ(ReadUnaligned16(reinterpret_cast<const UINT16 *>(Bytes + Offset)),
+              Expected16[Offset]);
+  }
+}
+
+TEST(Unaligned, NullIsReportedAndReadsZero) {
+  REPORT_COUNTER Counter;
+  EXPECT_EQ(ReadUnaligned16(nullptr), 0u);
+  EXPECT_EQ(ReadUnaligned32(nullptr), 0u);
+  EXPECT_EQ(Counter.Reports(), 2u);
+}
+
+TEST(DivU64x32Remainder, MatchesNativeDivision) {
+  constexpr UINT64 Dividends[] = {0,
+                                  1,
+                                  9,
+                                  10,
+                                  0xFFFFFFFF,
+                                  0x100000000ull,
+                                  0x123456789ABCDEF0ull,
+                                  0x0000000900000000ull,
+                                  0x0000000A00000005ull,
+                                  UINT64_MAX,
+                                  static_cast<UINT64>(INT64_MIN)};
+  constexpr UINT32 Divisors[] = {1, 2, 3, 7, 10, 16, 0x10000, 0x7FFFFFFF, 0xFFFFFFFF};
+  for (UINT64 Dividend : Dividends) {
+    for (UINT32 Divisor : Divisors) {
+      SCOPED_TRACE(testing::Message() << Dividend << " / " << Divisor);
+      UINT32 Remainder = 0xDEAD;
+      EXPECT_EQ(DivU64x32Remainder(Dividend, Divisor, &Remainder), Dividend / Divisor);
+      EXPECT_EQ(Remainder, Dividend % Divisor);
+      EXPECT_EQ(DivU64x32Remainder(Dividend, Divisor, nullptr), Dividend / Divisor);
+    }
+  }
+}
+
+TEST(DivU64x32Remainder, ZeroDivisorIsReportedAndGivesZero) {
+  REPORT_COUNTER Counter;
+  UINT32 Remainder = 0xDEAD;
+  EXPECT_EQ(DivU64x32Remainder(1234, 0, &Remainder), 0u);
+  EXPECT_EQ(Remainder, 0u);
+  EXPECT_EQ(Counter.Reports(), 1u);
+}
+
+TEST(ValueToDigits, LeastSignificantFirstAfterANul) {
+  CHAR8 Scratch[VALUE_BUFFER_SIZE];
+  CHAR8 *Last = ValueToDigits(Scratch, 1234, 10);
+  EXPECT_EQ(Last, Scratch + 4);
+  EXPECT_EQ(Scratch[0], 0);
+  EXPECT_EQ(std::string(Scratch + 1, 4), "4321");
+
+  Last = ValueToDigits(Scratch, 0, 10);
+  EXPECT_EQ(Last, Scratch + 1) << "zero has one digit";
+  EXPECT_EQ(Scratch[1], '0');
+
+  Last = ValueToDigits(Scratch, UINT64_MAX, 10);
+  EXPECT_EQ(std::string(Scratch + 1, Last + 1), "51615590737044764481");
+  Last = ValueToDigits(Scratch, 0xFEDCBA9876543210ull, 16);
+  EXPECT_EQ(std::string(Scratch + 1, Last + 1), "0123456789ABCDEF");
+}
+
+TEST(ValueToDigits, RadixZeroIsReportedOnceAndStops) {
+  REPORT_COUNTER Counter;
+  CHAR8 Scratch[VALUE_BUFFER_SIZE];
+  CHAR8 *Last = ValueToDigits(Scratch, 987654321, 0);
+  EXPECT_EQ(Last, Scratch + 1);
+  EXPECT_EQ(Scratch[1], '0');
+  EXPECT_EQ(Counter.Reports(), 1u);
+}
+
+} // namespace
