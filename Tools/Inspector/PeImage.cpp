@@ -11,6 +11,7 @@
 #include <llvm/Support/MemoryBuffer.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -72,6 +73,22 @@ std::string MachineName(uint16_t Machine) {
   }
 }
 
+// Section names come from the file: shown with anything unprintable escaped.
+std::string PrintableName(const char *Raw, size_t Size) {
+  std::string Name;
+  for (size_t Index = 0; Index < Size && Raw[Index] != '\0'; ++Index) {
+    const unsigned char Character = static_cast<unsigned char>(Raw[Index]);
+    if (Character >= 0x20 && Character < 0x7F) {
+      Name += static_cast<char>(Character);
+    } else {
+      char Escape[8];
+      std::snprintf(Escape, sizeof Escape, "\\x%02X", Character);
+      Name += Escape;
+    }
+  }
+  return Name;
+}
+
 void RequireInsideFile(const PE_SECTION &Section, size_t FileSize) {
   if (uint64_t{Section.FileOffset} + Section.RawSize > FileSize) {
     throw INSPECT_ERROR("truncated PE image: section " + Section.Name + " needs file bytes up to " +
@@ -123,7 +140,7 @@ PE_IMAGE ParsePeImage(std::vector<uint8_t> Bytes) {
     const llvm::object::coff_section *Raw = Object.getCOFFSection(Ref);
     PE_SECTION Section;
     // Image section names are the 8 inline bytes, NUL-padded.
-    Section.Name.assign(Raw->Name, strnlen(Raw->Name, sizeof Raw->Name));
+    Section.Name = PrintableName(Raw->Name, sizeof Raw->Name);
     Section.Rva = Raw->VirtualAddress;
     Section.VirtualSize = Raw->VirtualSize;
     Section.FileOffset = Raw->PointerToRawData;

@@ -62,7 +62,7 @@ CHECK_RESULT CheckBlockSize(const DECODED_RECORD &R) {
 CHECK_RESULT CheckDeviceEnd(const DECODED_RECORD &R) {
   const uint64_t Sum = End(R.FlashBase, R.FlashSize);
   if (Sum != kFourGiB) {
-    return Fail(kCheckDeviceEnd, "FlashBase + FlashSize = " + std::to_string(Sum) + ", not 4 GiB");
+    return Fail(kCheckDeviceEnd, "FlashBase + FlashSize = " + Hex32(Sum) + ", not 4 GiB");
   }
   return Pass(kCheckDeviceEnd, "FlashBase + FlashSize = 4 GiB");
 }
@@ -71,7 +71,7 @@ CHECK_RESULT CheckFirmwareAreaEnd(const DECODED_RECORD &R) {
   const uint64_t Sum = End(R.FirmwareAreaBase, R.FirmwareAreaSize);
   if (Sum != kFourGiB) {
     return Fail(kCheckFirmwareAreaEnd,
-                "FirmwareAreaBase + FirmwareAreaSize = " + std::to_string(Sum) + ", not 4 GiB");
+                "FirmwareAreaBase + FirmwareAreaSize = " + Hex32(Sum) + ", not 4 GiB");
   }
   if (R.FirmwareAreaBase < R.FlashBase) {
     return Fail(kCheckFirmwareAreaEnd, "the firmware area starts below the device");

@@ -202,8 +202,10 @@ std::string AddressAxis(const DECODED_RECORD &R, const SCALE &Main) {
   }
   const double AreaTop = Main.Y(uint64_t{R.FirmwareAreaBase} + R.FirmwareAreaSize);
   const double AreaBottom = Main.Y(R.FirmwareAreaBase);
-  Out += Rect(kDeviceLeft, Main.Top, kDeviceWidth, Main.Height, "class=\"device\"");
-  Out += Rect(kDeviceLeft, AreaTop, kDeviceWidth, AreaBottom - AreaTop, "class=\"area\"");
+  Out += Rect(kDeviceLeft, Main.Top, kDeviceWidth, Main.Height,
+              "class=\"device\" data-part=\"device\"");
+  Out += Rect(kDeviceLeft, AreaTop, kDeviceWidth, AreaBottom - AreaTop,
+              "class=\"area\" data-part=\"firmware-area\"");
   const double Middle = (AreaTop + AreaBottom) / 2;
   Out += "<text class=\"vertical\" transform=\"translate(" + Number(kDeviceLeft + 17) + "," +
          Number(Middle) + ") rotate(-90)\">firmware area, " + KiBText(R.FirmwareAreaSize) +
@@ -219,9 +221,12 @@ std::string RegionColumn(const DECODED_RECORD &R, const SCALE &Main, std::vector
     const double Top = Main.Y(Row.End);
     const double Bottom = Main.Y(Row.Start);
     const bool IsRegion = Row.Kind == MAP_ROW_KIND::Region;
+    // data-part names what a shape stands for, for readers of the file.
     const std::string Fill =
-        IsRegion ? std::string("fill=\"") + kRegionColours[Row.Index % 14] + "\" class=\"region\""
-                 : std::string("class=\"unmapped\"");
+        IsRegion ? std::string("fill=\"") + kRegionColours[Row.Index % 14] +
+                       "\" class=\"region\" data-part=\"region " + std::to_string(Row.Index) + "\""
+                 : std::string("class=\"unmapped\" data-part=\"") +
+                       (Row.Kind == MAP_ROW_KIND::Gap ? "gap" : "below-firmware-area") + "\"";
     Out += Rect(kColumnLeft, Top, kColumnWidth, Bottom - Top, Fill);
     if (IsRegion && Bottom - Top >= 12) {
       Numbers += Text(kColumnLeft + kColumnWidth / 2, (Top + Bottom) / 2 + 4,
@@ -267,7 +272,8 @@ std::string Region3Inset(const DECODED_RECORD &R, const SCALE &Main, const LABEL
     const double SubTop = Inset.Y(uint64_t{Sub.Base} + Sub.Size);
     const double SubBottom = Inset.Y(Sub.Base);
     Out += Rect(kInsetLeft, SubTop, kInsetWidth, SubBottom - SubTop,
-                std::string("fill=\"") + kSubRangeColours[Index] + "\" class=\"region\"");
+                std::string("fill=\"") + kSubRangeColours[Index] +
+                    "\" class=\"region\" data-part=\"sub-range " + std::to_string(Index) + "\"");
     Labels.push_back({(SubTop + SubBottom) / 2, 0,
                       "sub-range " + std::to_string(Index) + ": " + Hex32(Sub.Base) + ", " +
                           KiBText(Sub.Size) + " KiB",
