@@ -75,22 +75,29 @@ std::optional<PUBLISHED_OBJECTS> FindPublishedObjects(const OBJDUMP_IMAGE &Image
   std::tie(Objects.GuidVa, Objects.GuidOffset) = *Guid;
   std::tie(Objects.RecordVa, Objects.RecordOffset) = *Record;
 
-  const auto Ppi = FindUnique(Image, Bytes, U32Bytes(static_cast<uint32_t>(Objects.RecordVa)),
-                              "a pointer to the record", Why);
-  if (!Ppi) {
-    return std::nullopt;
-  }
-  Objects.PpiVa = Ppi->first;
-
+  // The descriptor: the Flags word, then the GUID's address; its third word
+  // must lead to a pointer to the record.
   std::vector<uint8_t> Descriptor = U32Bytes(Expected::kDescriptorFlags);
-  for (uint64_t Pointer : {Objects.GuidVa, Objects.PpiVa}) {
-    const std::vector<uint8_t> Word = U32Bytes(static_cast<uint32_t>(Pointer));
-    Descriptor.insert(Descriptor.end(), Word.begin(), Word.end());
-  }
+  const std::vector<uint8_t> GuidPointer = U32Bytes(static_cast<uint32_t>(Objects.GuidVa));
+  Descriptor.insert(Descriptor.end(), GuidPointer.begin(), GuidPointer.end());
   const auto Found = FindUnique(Image, Bytes, Descriptor, "the descriptor", Why);
   if (!Found) {
     return std::nullopt;
   }
+  const auto U32At = [&Bytes](size_t Offset) -> std::optional<uint32_t> {
+    if (Offset + 4 > Bytes.size()) {
+      return std::nullopt;
+    }
+    return Bytes[Offset] | Bytes[Offset + 1] << 8 | Bytes[Offset + 2] << 16 |
+           uint32_t{Bytes[Offset + 3]} << 24;
+  };
+  const std::optional<uint32_t> Ppi = U32At(Found->second + 8);
+  const std::optional<size_t> PpiOffset = Ppi ? FileOffsetOfVa(Image, *Ppi) : std::nullopt;
+  if (!PpiOffset || U32At(*PpiOffset) != Objects.RecordVa) {
+    Why = "the descriptor's Ppi field does not lead to a pointer to the record";
+    return std::nullopt;
+  }
+  Objects.PpiVa = *Ppi;
   Objects.DescriptorVa = Found->first;
   return Objects;
 }

@@ -31,8 +31,10 @@ struct PUBLISHED_OBJECTS {
   size_t GuidOffset = 0;
 };
 
-// Finds each object as the one place holding its expected bytes; fails (as a
-// GoogleTest assertion in the caller) when any is missing or not unique.
+// Finds the GUID and the record as the one place holding their expected bytes,
+// the descriptor as the one place holding the Flags word and the GUID's
+// address, and the PPI body through the descriptor's third word. Gives
+// nothing, with the reason in Why, when any is missing or not unique.
 std::optional<PUBLISHED_OBJECTS> FindPublishedObjects(const OBJDUMP_IMAGE &Image,
                                                       const std::vector<unsigned char> &Bytes,
                                                       std::string &Why);

@@ -132,7 +132,7 @@ std::vector<DAMAGE> Damages() {
        [Pe] {
          return Patched(Pe + 24, {0x0B, 0x02});
        },
-       kImageRejected, "PE32\\+|not a readable PE image"},
+       kImageRejected, "PE32\\+|damaged PE headers"},
       {"GUID byte flipped", [Found] { return Flipped(Found.GuidOffset + 5, 0x01); }, kImageRejected,
        "no flash-map descriptor found"},
       {"descriptor Flags changed",

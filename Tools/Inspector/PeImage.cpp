@@ -106,7 +106,7 @@ PE_IMAGE ParsePeImage(std::vector<uint8_t> Bytes) {
       llvm::StringRef(reinterpret_cast<const char *>(Bytes.data()), Bytes.size()), "image");
   auto Parsed = llvm::object::COFFObjectFile::create(Buffer);
   if (!Parsed) {
-    throw INSPECT_ERROR("not a readable PE image: " + llvm::toString(Parsed.takeError()));
+    throw INSPECT_ERROR("truncated or damaged PE headers: " + llvm::toString(Parsed.takeError()));
   }
   const llvm::object::COFFObjectFile &Object = **Parsed;
 
