@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# The main job: builds the firmware image and shows what it publishes.
+# The main job: builds everything, then boots the module on the emulated board
+# (QEMU q35) and shows its serial log. Arguments go to Scripts/boot.sh, e.g.
+# `bash Scripts/run.sh --selector 0x20` to boot at 19200 baud.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash Scripts/setup.sh
 bash Scripts/configure.sh main
 ls -l build/main/firmware/TolvernImage.efi
+bash Scripts/boot.sh --no-build "$@"

@@ -1,0 +1,20 @@
+// The CMOS baud selector (register 0x6F) a boot asks for: taken from the
+// emulator's configuration file opt/tolvern/baud-select and written to CMOS
+// before the module runs. Without that file CMOS is left as the board has it.
+#pragma once
+
+#include <Base.h>
+
+#define BAUD_SELECT_FILE "opt/tolvern/baud-select"
+#define CMOS_BAUD_SELECT_REGISTER 0x6F
+
+typedef struct {
+  BOOLEAN Requested;      // the file exists
+  BOOLEAN Valid;          // and holds a byte value (then it was written)
+  UINT8 Value;            // the requested value
+  UINT8 CmosBeforeModule; // register 0x6F as the module will find it
+  CHAR8 Text[16];         // the file's text, for the report
+} BAUD_SELECTION;
+
+VOID ApplyBaudSelection(BAUD_SELECTION *Selection);
+VOID ReportBaudSelection(const BAUD_SELECTION *Selection);

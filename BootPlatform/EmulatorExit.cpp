@@ -1,0 +1,12 @@
+#include "EmulatorExit.h"
+
+#include "Console.h"
+#include "PortIo.h"
+
+VOID EmulatorExit(BOOLEAN Success) {
+  ConsoleLine(Success ? "[boot] verdict: success" : "[boot] verdict: failure");
+  BootOut8(BOOT_EXIT_PORT, Success ? BOOT_EXIT_SUCCESS : BOOT_EXIT_FAILURE);
+  for (;;) {
+    __asm__ __volatile__("cli; hlt" : : : "memory");
+  }
+}

@@ -1,0 +1,110 @@
+#include "InterruptTable.h"
+
+#include "Console.h"
+#include "EmulatorExit.h"
+
+extern "C" const UINT32 ExceptionStubTable[BOOT_EXCEPTION_VECTORS];
+
+namespace {
+
+constexpr UINT16 kCodeSelector = 0x08;
+constexpr UINT8 kInterruptGate32 = 0x8E; // present, ring 0, 32-bit interrupt gate
+constexpr UINT32 kBreakpointVector = 3;
+
+constexpr const CHAR8 *kExceptionNames[BOOT_EXCEPTION_VECTORS] = {
+    "#DE divide error",
+    "#DB debug",
+    "NMI",
+    "#BP breakpoint",
+    "#OF overflow",
+    "#BR bound range exceeded",
+    "#UD invalid opcode",
+    "#NM device not available",
+    "#DF double fault",
+    "coprocessor segment overrun",
+    "#TS invalid TSS",
+    "#NP segment not present",
+    "#SS stack-segment fault",
+    "#GP general protection",
+    "#PF page fault",
+    "reserved",
+    "#MF x87 floating-point error",
+    "#AC alignment check",
+    "#MC machine check",
+    "#XM SIMD floating-point error",
+    "#VE virtualization exception",
+    "#CP control protection",
+    "reserved",
+    "reserved",
+    "reserved",
+    "reserved",
+    "reserved",
+    "reserved",
+    "#HV hypervisor injection",
+    "#VC VMM communication",
+    "#SX security exception",
+    "reserved",
+};
+
+struct [[gnu::packed]] TABLE_REGISTER {
+  UINT16 Limit;
+  UINT32 Base;
+};
+
+BOOT_STATE *CurrentBootState() {
+  TABLE_REGISTER Register;
+  __asm__ __volatile__("sidt %0" : "=m"(Register));
+  return reinterpret_cast<BOOT_STATE *>(Register.Base);
+}
+
+VOID NoteLocation(const BOOT_STATE *State, UINT32 Address) {
+  ConsoleHex(Address, 8);
+  if (Address >= State->ModuleBase && Address - State->ModuleBase < State->ModuleSize) {
+    ConsoleText(" (module image +");
+    ConsoleHex(Address - State->ModuleBase, 4);
+    ConsoleText(")");
+  }
+}
+
+} // namespace
+
+VOID InstallInterruptTable(BOOT_STATE *State) {
+  for (UINT32 Vector = 0; Vector < BOOT_EXCEPTION_VECTORS; ++Vector) {
+    UINT32 Handler = ExceptionStubTable[Vector];
+    State->Idt[Vector].OffsetLow = (UINT16)(Handler & 0xFFFF);
+    State->Idt[Vector].Selector = kCodeSelector;
+    State->Idt[Vector].Reserved = 0;
+    State->Idt[Vector].Type = kInterruptGate32;
+    State->Idt[Vector].OffsetHigh = (UINT16)(Handler >> 16);
+  }
+  TABLE_REGISTER Register = {(UINT16)(sizeof(State->Idt) - 1),
+                             (UINT32) reinterpret_cast<UINTN>(State->Idt)};
+  __asm__ __volatile__("lidt %0" : : "m"(Register) : "memory");
+}
+
+extern "C" VOID ExceptionDispatch(EXCEPTION_FRAME *Frame) {
+  BOOT_STATE *State = CurrentBootState();
+  if (Frame->Vector == kBreakpointVector) {
+    // INT3 is a trap: the saved EIP already points past the one-byte instruction.
+    ++State->Breakpoints;
+    ConsoleText("[boot] breakpoint: INT3 at ");
+    NoteLocation(State, Frame->Eip - 1);
+    ConsoleLine(", resuming");
+    return;
+  }
+  ConsoleText("[boot] exception ");
+  ConsoleDecimal(Frame->Vector);
+  ConsoleText(" (");
+  ConsoleText(kExceptionNames[Frame->Vector % BOOT_EXCEPTION_VECTORS]);
+  ConsoleText(") at ");
+  NoteLocation(State, Frame->Eip);
+  ConsoleText(", error code ");
+  ConsoleHex(Frame->ErrorCode, 8);
+  ConsoleText(", EFLAGS ");
+  ConsoleHex(Frame->Eflags, 8);
+  // PUSHAD saved ESP below the vector, the error code and EIP, CS, EFLAGS.
+  ConsoleText(", ESP ");
+  ConsoleHex(Frame->Esp + 5 * sizeof(UINT32), 8);
+  ConsoleLine("");
+  EmulatorExit(FALSE);
+}

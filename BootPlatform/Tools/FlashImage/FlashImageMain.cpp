@@ -1,0 +1,66 @@
+// FlashImage: builds the emulated board's 16 MiB flash image from the module
+// and the boot platform, or refuses (exit status 1) when they do not fit.
+#include "FlashImageLayout.h"
+
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+bool ReadFile(const std::string &Path, std::vector<UINT8> &Bytes) {
+  std::ifstream File(Path, std::ios::binary);
+  if (!File) {
+    return false;
+  }
+  Bytes.assign(std::istreambuf_iterator<char>(File), std::istreambuf_iterator<char>());
+  return true;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+  CLI::App App{"Builds the flash image of the emulated board"};
+  std::string ModulePath, PlatformPath, OutputPath;
+  UINT32 ModuleAddress = 0, PlatformAddress = 0;
+  App.add_option("--module", ModulePath, "the module's PE32 image")->required();
+  App.add_option("--address", ModuleAddress, "where the module's first byte goes")->required();
+  App.add_option("--platform", PlatformPath, "the boot platform's flat binary")->required();
+  App.add_option("--platform-address", PlatformAddress, "where the boot platform goes")->required();
+  App.add_option("--output", OutputPath, "the flash image to write")->required();
+  CLI11_PARSE(App, argc, argv);
+
+  FLASH_IMAGE_PARTS Parts;
+  Parts.ModuleAddress = ModuleAddress;
+  Parts.PlatformAddress = PlatformAddress;
+  if (!ReadFile(ModulePath, Parts.Module) || !ReadFile(PlatformPath, Parts.Platform)) {
+    std::fprintf(stderr, "FlashImage: cannot read %s or %s\n", ModulePath.c_str(),
+                 PlatformPath.c_str());
+    return 1;
+  }
+
+  std::vector<UINT8> Flash;
+  FLASH_IMAGE_LAYOUT Layout;
+  std::string Error = ComposeFlashImage(FlashMapRecord, Parts, Flash, Layout);
+  if (!Error.empty()) {
+    std::fprintf(stderr, "FlashImage: refusing %s: %s\n", ModulePath.c_str(), Error.c_str());
+    return 1;
+  }
+
+  std::ofstream Output(OutputPath, std::ios::binary | std::ios::trunc);
+  Output.write(reinterpret_cast<const char *>(Flash.data()),
+               static_cast<std::streamsize>(Flash.size()));
+  if (!Output) {
+    std::fprintf(stderr, "FlashImage: cannot write %s\n", OutputPath.c_str());
+    return 1;
+  }
+  std::printf("FlashImage: %s: module 0x%08X-0x%08llX in region %u (0x%08X-0x%08llX), "
+              "boot platform 0x%08X-0x%08llX\n",
+              OutputPath.c_str(), Layout.Module.Base,
+              static_cast<unsigned long long>(Layout.Module.End - 1), kModuleRegionIndex,
+              Layout.Region.Base, static_cast<unsigned long long>(Layout.Region.End - 1),
+              Layout.Platform.Base, static_cast<unsigned long long>(Layout.Platform.End - 1));
+  return 0;
+}

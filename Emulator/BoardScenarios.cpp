@@ -1,0 +1,25 @@
+#include "BoardScenarios.h"
+
+BOARD_SETUP FreshBoard(UINT8 CmosBaudSelect) {
+  BOARD_SETUP Setup;
+  Setup.CmosBaudSelect = CmosBaudSelect;
+  return Setup;
+}
+
+VOID ConfigureUart(BOARD_SETUP &Setup) {
+  Setup.UartLcr = 0x03;
+  Setup.UartDivisor = DivisorForCmos(Setup.CmosBaudSelect);
+  Setup.UartFifosEnabled = TRUE;
+}
+
+VOID ActivateSioUarts(BOARD_SETUP &Setup) {
+  Setup.SioRegisters[3][SIO_ACTIVATE_REGISTER] = 0x01;
+  Setup.SioRegisters[2][SIO_ACTIVATE_REGISTER] = 0x01;
+}
+
+BOARD_SETUP ConfiguredBoard(UINT8 CmosBaudSelect) {
+  BOARD_SETUP Setup = FreshBoard(CmosBaudSelect);
+  ConfigureUart(Setup);
+  ActivateSioUarts(Setup);
+  return Setup;
+}

@@ -1,0 +1,82 @@
+// Runs the real IA32 image's PeimEntry in a CPU emulator, the way the PEI
+// Foundation would call it: image in place at its load base, a stack, a PEI
+// services table whose InstallPpi is a trapped stub, and every IN/OUT
+// instruction sent to a host port space.
+#pragma once
+
+#include "PeImage.h"
+
+#include <HostPortSpace.h>
+#include <Uefi/UefiBaseType.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+struct uc_struct;
+
+// Below this address lie the unmapped null page and the emulator's own memory
+// (services table, stubs, stack); an image must be placed above it.
+#define EMULATOR_RESERVED_END 0x00020000u
+// What PeimEntry receives: the pointer to the pointer to the services table,
+// and a file handle that points at nothing (the module never uses it).
+#define EMULATOR_PEI_SERVICES 0x00001000u
+#define EMULATOR_FILE_HANDLE 0x00003000u
+// Where the services table's InstallPpi points: a stub the emulator traps.
+#define EMULATOR_INSTALL_PPI 0x00002000u
+
+struct EMULATED_INSTALL_PPI_CALL {
+  UINT32 PeiServices;
+  UINT32 PpiList;
+};
+
+enum class RUN_END {
+  Returned,        // PeimEntry returned to its caller
+  BudgetExhausted, // the instruction budget ran out: a runaway or an endless wait
+  Fault,           // the image did something the platform would not survive
+};
+
+struct RUN_RESULT {
+  RUN_END End = RUN_END::Fault;
+  std::string Problem;   // one line, when it did not return cleanly
+  EFI_STATUS Status = 0; // EAX on return
+  std::vector<EMULATED_INSTALL_PPI_CALL> InstallPpiCalls;
+  std::vector<UINT32> Breakpoints; // address of each INT3 executed, in order
+  UINT64 Instructions = 0;         // executed inside the image
+  UINT32 PeakStackBytes = 0;       // below the return address PeimEntry was called with
+  UINT32 PeakStackAddress = 0;     // the first instruction that ran that deep
+};
+
+class IMAGE_EMULATOR {
+public:
+  // Maps Image at Base (relocated) with the foundation's memory. Returns
+  // nothing, with Error set, when Base cannot take the image.
+  static std::unique_ptr<IMAGE_EMULATOR> Create(const PE_IMAGE &Image, UINT32 Base,
+                                                HOST_PORT_SPACE &Ports, std::string &Error);
+  ~IMAGE_EMULATOR();
+  IMAGE_EMULATOR(const IMAGE_EMULATOR &) = delete;
+  IMAGE_EMULATOR &operator=(const IMAGE_EMULATOR &) = delete;
+
+  // Calls PeimEntry(EMULATOR_FILE_HANDLE, EMULATOR_PEI_SERVICES) with the IA32
+  // cdecl convention; InstallPpi returns InstallPpiStatus. Stops after
+  // MaxInstructions instructions. Runs once per emulator.
+  RUN_RESULT RunPeimEntry(EFI_STATUS InstallPpiStatus, UINT64 MaxInstructions);
+
+  // Reads emulated memory, e.g. what a descriptor points at. False when any
+  // byte of the range is not mapped.
+  bool ReadMemory(UINT32 Address, VOID *Buffer, UINTN Size) const;
+
+  UINT32 Base() const { return LoadBase; }
+  UINT32 ImageSize() const { return LoadSize; }
+
+  struct HOOK_STATE; // what the hooks share with the run
+
+private:
+  IMAGE_EMULATOR(uc_struct *Engine, UINT32 Base, UINT32 Size, UINT32 Entry, HOST_PORT_SPACE &Ports);
+  uc_struct *Engine;
+  UINT32 LoadBase;
+  UINT32 LoadSize;
+  UINT32 EntryAddress;
+  HOST_PORT_SPACE &Ports;
+  bool HasRun = false;
+};

@@ -1,0 +1,20 @@
+// The report of one emulated start, for a person (text) or a program (JSON).
+#pragma once
+
+#include "EmulatedStart.h"
+
+#include <nlohmann/json.hpp>
+
+#include <string>
+
+struct REPORT_OPTIONS {
+  std::string ImageName;
+  UINT32 LinkBase = 0;
+  BOOLEAN WithTrace = FALSE;
+};
+
+std::string FormatStartReport(const EMULATED_START &Start, const REPORT_OPTIONS &Options);
+nlohmann::ordered_json StartReportJson(const EMULATED_START &Start, const REPORT_OPTIONS &Options);
+
+// The UART's bytes as one escaped line per transmitted line: "ASSERT x(1): y\r\n".
+std::string EscapeUartText(const std::vector<UINT8> &Bytes);

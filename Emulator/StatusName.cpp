@@ -1,0 +1,11 @@
+// Named by the module's own format engine, so the tool and the serial output
+// never disagree on a status name.
+#include "StatusName.h"
+
+#include <Library/PrintLib.h>
+
+std::string StatusName(EFI_STATUS Status) {
+  CHAR8 Name[64];
+  FormatToBuffer(Name, sizeof Name, "%r", Status);
+  return Name;
+}

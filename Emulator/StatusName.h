@@ -1,0 +1,9 @@
+// Status values as a person reads them.
+#pragma once
+
+#include <Uefi/UefiBaseType.h>
+
+#include <string>
+
+// The status's name ("Not Found"), or its eight hexadecimal digits when it has none.
+std::string StatusName(EFI_STATUS Status);

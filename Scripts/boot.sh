@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# Boots the module on QEMU's q35 board from the 16 MiB flash image, shows the
+# serial log as it arrives and ends with the emulator's verdict.
+#
+#   Scripts/boot.sh [--selector 0xNN] [--image normal|failing] [--build-dir DIR]
+#                   [--no-build] [--timeout SECONDS] [--flash FILE]
+#
+# --selector  the byte written to CMOS register 0x6F before the module runs
+#             (bits 5..4 choose the baud rate: 0x00 115200, 0x10 57600,
+#             0x20 19200, 0x30 9600); without it CMOS keeps the board's value
+# --image     failing: the test variant whose constructor list also fails
+# --flash     boot this flash image instead (implies --no-build)
+# Exit status: 0 when the boot platform reports success, 1 otherwise
+# (including a hang, which the timeout turns into a failure).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+selector=""
+image=normal
+build_dir=build/main
+build=1
+timeout_seconds=60
+flash=""
+
+while (($#)); do
+  case "$1" in
+    --selector) selector=${2:?--selector needs a value}; shift 2 ;;
+    --image) image=${2:?--image needs normal or failing}; shift 2 ;;
+    --build-dir) build_dir=${2:?--build-dir needs a directory}; shift 2 ;;
+    --no-build) build=0; shift ;;
+    --timeout) timeout_seconds=${2:?--timeout needs seconds}; shift 2 ;;
+    --flash) flash=${2:?--flash needs a file}; build=0; image=given; shift 2 ;;
+    *) echo "boot: unknown argument '$1'" >&2; exit 2 ;;
+  esac
+done
+
+case "$image" in
+  normal) target=BootFlash ;;
+  failing) target=BootFlashFailingConstructor ;;
+  given) target="" ;;
+  *) echo "boot: unknown image '$image' (normal, failing)" >&2; exit 2 ;;
+esac
+
+if ((build)); then
+  if [ ! -f "$build_dir/build.ninja" ]; then
+    cmake -G Ninja -S . -B "$build_dir" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+      >/dev/null
+  fi
+  cmake --build "$build_dir" --target "$target" >/dev/null
+fi
+
+flash=${flash:-$build_dir/BootPlatform/$target.bin}
+if [ ! -f "$flash" ]; then
+  echo "boot: no flash image at $flash" >&2
+  exit 1
+fi
+
+qemu=(qemu-system-i386 -machine q35 -m 64 -nodefaults -display none -no-reboot
+  -bios "$flash" -serial stdio -device isa-debug-exit,iobase=0xf4,iosize=0x04)
+if [ -n "$selector" ]; then
+  qemu+=(-fw_cfg "name=opt/tolvern/baud-select,string=$selector")
+fi
+
+echo "boot: $image image, selector ${selector:-(board default)}, timeout ${timeout_seconds}s" >&2
+start=$(date +%s%N)
+set +e
+timeout "$timeout_seconds" "${qemu[@]}" </dev/null
+status=$?
+set -e
+elapsed_ms=$((($(date +%s%N) - start) / 1000000))
+elapsed="$((elapsed_ms / 1000)).$(printf '%03d' $((elapsed_ms % 1000)))s"
+
+# The boot platform ends the emulator through its debug-exit port, which
+# makes the process exit with (value << 1) | 1: 0x10 -> 33, 0x11 -> 35.
+case "$status" in
+  33) echo "boot: verdict success (emulator exit code 33) after $elapsed" >&2; exit 0 ;;
+  35) echo "boot: verdict failure (emulator exit code 35) after $elapsed" >&2 ;;
+  124) echo "boot: verdict failure: no verdict within ${timeout_seconds}s (hang)" >&2 ;;
+  *) echo "boot: verdict failure: the emulator ended with exit code $status after $elapsed" >&2 ;;
+esac
+exit 1

@@ -1,0 +1,79 @@
+// The builder's command line: a module that does not fit ends the build with
+// a message and a non-zero status, and no flash image is left behind.
+#include "FakePe32.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace {
+
+struct RUN {
+  int Status;
+  std::string Output;
+};
+
+RUN RunCommand(const std::string &Command) {
+  RUN Result{-1, ""};
+  FILE *Pipe = popen((Command + " 2>&1").c_str(), "r");
+  if (Pipe == nullptr) {
+    return Result;
+  }
+  char Buffer[256];
+  while (std::fgets(Buffer, sizeof(Buffer), Pipe) != nullptr) {
+    Result.Output += Buffer;
+  }
+  int Status = pclose(Pipe);
+  Result.Status = WIFEXITED(Status) ? WEXITSTATUS(Status) : -1;
+  return Result;
+}
+
+std::string WriteModule(const std::string &Name, const FAKE_PE32 &Fake) {
+  std::string Path = std::string(TEST_OUTPUT_DIR) + Name;
+  std::vector<UINT8> Bytes = MakeFakePe32(Fake);
+  std::ofstream(Path, std::ios::binary)
+      .write(reinterpret_cast<const char *>(Bytes.data()),
+             static_cast<std::streamsize>(Bytes.size()));
+  return Path;
+}
+
+std::string Command(const std::string &Module, const std::string &Output) {
+  return std::string(FLASH_IMAGE_TOOL) + " --module " + Module + " --address 0xFFF944A0" +
+         " --platform " + BOOT_PLATFORM_BIN + " --platform-address " + BOOT_PLATFORM_BASE +
+         " --output " + Output;
+}
+
+TEST(FlashImageTool, RefusesModuleLinkedElsewhere) {
+  FAKE_PE32 Fake;
+  Fake.ImageBase = 0x10000000;
+  std::string Output = std::string(TEST_OUTPUT_DIR) + "refused-flash.bin";
+  std::filesystem::remove(Output);
+  RUN Result = RunCommand(Command(WriteModule("elsewhere.efi", Fake), Output));
+  EXPECT_EQ(Result.Status, 1);
+  EXPECT_NE(Result.Output.find("FlashImage: refusing"), std::string::npos) << Result.Output;
+  EXPECT_NE(Result.Output.find("ImageBase 0x10000000 differs"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(Output));
+}
+
+TEST(FlashImageTool, RefusesModuleTooLargeForItsRegion) {
+  FAKE_PE32 Fake;
+  Fake.ExtraFileBytes = 0x70000;
+  Fake.SizeOfImage = 0;
+  RUN Result = RunCommand(
+      Command(WriteModule("large.efi", Fake), std::string(TEST_OUTPUT_DIR) + "large.bin"));
+  EXPECT_EQ(Result.Status, 1);
+  EXPECT_NE(Result.Output.find("does not lie inside region 13"), std::string::npos)
+      << Result.Output;
+}
+
+TEST(FlashImageTool, WritesSixteenMiBForAFittingModule) {
+  std::string Output = std::string(TEST_OUTPUT_DIR) + "fitting-flash.bin";
+  RUN Result = RunCommand(Command(WriteModule("fitting.efi", FAKE_PE32{}), Output));
+  EXPECT_EQ(Result.Status, 0) << Result.Output;
+  EXPECT_EQ(std::filesystem::file_size(Output), 0x01000000u);
+}
+
+} // namespace

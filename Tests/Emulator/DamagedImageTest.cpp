@@ -1,0 +1,159 @@
+// Damaged or foreign files are refused with one line saying why, never loaded
+// half-way and never crashing the loader.
+#include "EmulatorTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <random>
+
+namespace {
+
+using FILE_BYTES = std::vector<UINT8>;
+
+FILE_BYTES ImageFile() {
+  std::ifstream Stream(TOLVERN_IMAGE_PATH, std::ios::binary);
+  return FILE_BYTES((std::istreambuf_iterator<char>(Stream)), std::istreambuf_iterator<char>());
+}
+
+UINT32 Get32(const FILE_BYTES &F, UINT32 Offset) {
+  return UINT32{F.at(Offset)} | UINT32{F.at(Offset + 1)} << 8 | UINT32{F.at(Offset + 2)} << 16 |
+         UINT32{F.at(Offset + 3)} << 24;
+}
+
+VOID Put32(FILE_BYTES &F, UINT32 Offset, UINT32 Value) {
+  for (int Byte = 0; Byte < 4; ++Byte) {
+    F.at(Offset + Byte) = static_cast<UINT8>(Value >> (8 * Byte));
+  }
+}
+
+// Where the PE headers put things, from the file itself.
+UINT32 PeHeader(const FILE_BYTES &F) {
+  return Get32(F, 0x3C);
+}
+UINT32 OptionalHeader(const FILE_BYTES &F) {
+  return PeHeader(F) + 24;
+}
+UINT32 FirstSection(const FILE_BYTES &F) {
+  return OptionalHeader(F) + (F.at(PeHeader(F) + 20) | F.at(PeHeader(F) + 21) << 8);
+}
+UINT32 RelocationTable(const FILE_BYTES &F) {
+  return Get32(F, OptionalHeader(F) + 96 + 5 * 8);
+}
+
+struct DAMAGE {
+  const char *Name;
+  std::function<VOID(FILE_BYTES &)> Apply;
+  const char *Problem;
+};
+
+const DAMAGE kDamages[] = {
+    {"Empty", [](FILE_BYTES &F) { F.clear(); }, "not a PE image"},
+    {"TruncatedInDosHeader", [](FILE_BYTES &F) { F.resize(32); }, "not a PE image"},
+    {"TruncatedInPeHeaders", [](FILE_BYTES &F) { F.resize(300); }, "not a PE image"},
+    {"TruncatedInCode", [](FILE_BYTES &F) { F.resize(F.size() - 0x100); },
+     "runs past the end of the file"},
+    {"TruncatedInRelocations", [](FILE_BYTES &F) { F.resize(F.size() - 4); },
+     "runs past the end of the file"},
+    {"Garbage",
+     [](FILE_BYTES &F) {
+       std::mt19937 Random(7);
+       for (UINT8 &Byte : F) {
+         Byte = static_cast<UINT8>(Random());
+       }
+     },
+     "not a PE image"},
+    {"FlippedPeSignature", [](FILE_BYTES &F) { F.at(PeHeader(F) + 1) ^= 0x01; }, "not a PE image"},
+    {"FlippedMzSignature", [](FILE_BYTES &F) { F.at(0) ^= 0x20; }, "not a PE image"},
+    {"ForeignMachine",
+     [](FILE_BYTES &F) {
+       F.at(PeHeader(F) + 4) = 0x64; // x86-64: 0x8664
+       F.at(PeHeader(F) + 5) = 0x86;
+     },
+     "not an IA32 PE32 image (machine 0x8664)"},
+    {"SectionMovedInTheFile",
+     [](FILE_BYTES &F) {
+       const UINT32 Raw = FirstSection(F) + 20;
+       Put32(F, Raw, Get32(F, Raw) - 0x20);
+     },
+     "cannot run in place"},
+    {"EntryPointInTheHeaders", [](FILE_BYTES &F) { Put32(F, OptionalHeader(F) + 16, 0x10); },
+     "lies in no code section"},
+    {"HugeImageSize", [](FILE_BYTES &F) { Put32(F, OptionalHeader(F) + 56, 0x7FFFFFFF); },
+     "exceeds the 16 MiB flash device"},
+    {"RelocationBlockSizeZero", [](FILE_BYTES &F) { Put32(F, RelocationTable(F) + 4, 0); },
+     "has a bad size"},
+    {"RelocationBlockSizeOdd", [](FILE_BYTES &F) { Put32(F, RelocationTable(F) + 4, 9); },
+     "has a bad size"},
+    {"RelocationBlockSizePastTheTable",
+     [](FILE_BYTES &F) { Put32(F, RelocationTable(F) + 4, 0x1000); }, "has a bad size"},
+    {"RelocationOfAForeignType", [](FILE_BYTES &F) { F.at(RelocationTable(F) + 9) = 0xA0; },
+     "is not an IA32 fixup"},
+    {"RelocationOutsideTheImage", [](FILE_BYTES &F) { Put32(F, RelocationTable(F), 0x00100000); },
+     "lies outside the image"},
+    {"RelocationTablePastTheImage",
+     [](FILE_BYTES &F) { Put32(F, OptionalHeader(F) + 96 + 5 * 8 + 4, 0x1000); },
+     "runs past the image's end"},
+};
+
+// Test names, not bytes, in gtest's messages.
+VOID PrintTo(const DAMAGE &Case, std::ostream *Out) {
+  *Out << Case.Name;
+}
+
+class DamagedImageTest : public ::testing::TestWithParam<DAMAGE> {};
+
+TEST_P(DamagedImageTest, IsRefusedWithOneLineSayingWhy) {
+  FILE_BYTES File = ImageFile();
+  ASSERT_FALSE(File.empty());
+  GetParam().Apply(File);
+  std::string Error;
+  EXPECT_FALSE(LoadPeImage(File, Error).has_value());
+  EXPECT_NE(Error.find(GetParam().Problem), std::string::npos) << Error;
+  EXPECT_EQ(Error.find('\n'), std::string::npos) << Error;
+}
+
+INSTANTIATE_TEST_SUITE_P(Damages, DamagedImageTest, ::testing::ValuesIn(kDamages),
+                         [](const ::testing::TestParamInfo<DAMAGE> &Info) {
+                           return std::string(Info.param.Name);
+                         });
+
+TEST(ImageFileTest, TheBuiltImageLoadsWithItsRelocations) {
+  std::string Error;
+  const std::optional<PE_IMAGE> Image = LoadPeImage(ImageFile(), Error);
+  ASSERT_TRUE(Image.has_value()) << Error;
+  EXPECT_EQ(Image->LinkBase, 0xFFF944A0u);
+  // The descriptor's two pointers and the PPI body's one at least.
+  EXPECT_GE(Image->HighLowRelocations.size(), 3u);
+}
+
+TEST(ImageFileTest, RelocationMovesEveryFixupByTheSameDistance) {
+  const PE_IMAGE &Image = NormalImage();
+  const std::vector<UINT8> Moved = RelocatedBytes(Image, 0x00200000);
+  ASSERT_EQ(Moved.size(), Image.Bytes.size());
+  for (UINT32 Rva : Image.HighLowRelocations) {
+    EXPECT_EQ(Get32(Moved, Rva) - Get32(Image.Bytes, Rva), 0x00200000u - 0xFFF944A0u) << Rva;
+  }
+  UINTN Changed = 0;
+  for (UINTN Index = 0; Index < Moved.size(); ++Index) {
+    Changed += Moved[Index] != Image.Bytes[Index] ? 1 : 0;
+  }
+  EXPECT_LE(Changed, 4 * Image.HighLowRelocations.size()) << "only fixups change";
+  EXPECT_EQ(RelocatedBytes(Image, Image.LinkBase), Image.Bytes);
+}
+
+TEST(ImageFileTest, AnImageWithoutRelocationsRunsOnlyAtItsLinkBase) {
+  FILE_BYTES File = ImageFile();
+  File.at(PeHeader(File) + 22) |= 0x01; // IMAGE_FILE_RELOCS_STRIPPED
+  std::string Error;
+  const std::optional<PE_IMAGE> Image = LoadPeImage(File, Error);
+  ASSERT_TRUE(Image.has_value()) << Error;
+  EXPECT_FALSE(CheckLoadBase(*Image, Image->LinkBase).has_value());
+  const std::optional<std::string> Refusal = CheckLoadBase(*Image, 0x00200000);
+  ASSERT_TRUE(Refusal.has_value());
+  EXPECT_NE(Refusal->find("relocations were stripped"), std::string::npos) << *Refusal;
+}
+
+} // namespace

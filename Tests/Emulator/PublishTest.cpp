@@ -1,0 +1,107 @@
+// What the PEI Foundation and a consumer see from the real image: one
+// InstallPpi call with the received services pointer and the descriptor, the
+// record behind it byte for byte, and InstallPpi's status as the result, at
+// the link base and wherever else the image is loaded.
+#include "EmulatorTestSupport.h"
+
+#include "BoardScenarios.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+
+namespace {
+
+constexpr std::array<UINT8, 16> kGuidBytes = {0xA9, 0xBD, 0x86, 0xE2, 0x3A, 0xE3, 0xB3, 0x47,
+                                              0xAA, 0x89, 0x3F, 0x17, 0xCE, 0xDE, 0x55, 0x38};
+
+enum class BASE { Link, Low, HighUnaligned, Middle, AtTheTop };
+
+struct PLACEMENT {
+  const char *Name;
+  BASE Kind;
+};
+
+UINT32 BaseFor(BASE Kind, const PE_IMAGE &Image) {
+  switch (Kind) {
+  case BASE::Link:
+    return Image.LinkBase;
+  case BASE::Low:
+    return 0x00200000;
+  case BASE::HighUnaligned:
+    return 0xFF8004A0;
+  case BASE::Middle:
+    return 0x40000020;
+  case BASE::AtTheTop:
+    // The image's last byte is the last byte below 4 GiB.
+    return static_cast<UINT32>(0x100000000ull - Image.Bytes.size());
+  }
+  return 0;
+}
+
+bool Inside(UINT32 Address, UINT32 Size, const EMULATED_START &Start, const PE_IMAGE &Image) {
+  return Address >= Start.Base && UINT64{Address} + Size <= UINT64{Start.Base} + Image.Bytes.size();
+}
+
+// Test names, not bytes, in gtest's messages.
+VOID PrintTo(const PLACEMENT &Case, std::ostream *Out) {
+  *Out << Case.Name;
+}
+
+class PublishTest : public ::testing::TestWithParam<PLACEMENT> {};
+
+TEST_P(PublishTest, InstallsTheDescriptorOnceAndTheRecordReadsBackExactly) {
+  const PE_IMAGE &Image = NormalImage();
+  const EMULATED_START AtLink = StartImage(Image, FreshBoard(0), Image.LinkBase);
+  ASSERT_EQ(AtLink.Run.InstallPpiCalls.size(), 1u);
+  const UINT32 DescriptorRva = AtLink.Run.InstallPpiCalls[0].PpiList - Image.LinkBase;
+
+  const EMULATED_START Start = StartImage(Image, FreshBoard(0), BaseFor(GetParam().Kind, Image));
+  ASSERT_EQ(Start.Run.End, RUN_END::Returned) << Start.Run.Problem;
+  EXPECT_EQ(Start.Run.Status, EFI_SUCCESS);
+  ASSERT_EQ(Start.Run.InstallPpiCalls.size(), 1u);
+  EXPECT_EQ(Start.Run.InstallPpiCalls[0].PeiServices, EMULATOR_PEI_SERVICES);
+  EXPECT_EQ(Start.Run.InstallPpiCalls[0].PpiList, Start.Base + DescriptorRva);
+
+  ASSERT_TRUE(Start.FlashMap.has_value()) << Start.FlashMapProblem;
+  const PUBLISHED_FLASH_MAP &Map = *Start.FlashMap;
+  EXPECT_EQ(Map.Flags, 0x80000010u);
+  EXPECT_EQ(Map.GuidBytes, kGuidBytes);
+  // Every pointer was moved with the image: all of it lies in the image.
+  EXPECT_TRUE(Inside(Map.DescriptorAddress, 12, Start, Image));
+  EXPECT_TRUE(Inside(Map.GuidAddress, 16, Start, Image));
+  EXPECT_TRUE(Inside(Map.PpiAddress, 4, Start, Image));
+  EXPECT_TRUE(Inside(Map.RecordAddress, 280, Start, Image));
+  const std::vector<UINT8> Expected = ExpectedRecordBytes();
+  EXPECT_EQ(std::vector<UINT8>(Map.RecordBytes.begin(), Map.RecordBytes.end()), Expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Bases, PublishTest,
+    ::testing::Values(PLACEMENT{"LinkBase", BASE::Link}, PLACEMENT{"Low", BASE::Low},
+                      PLACEMENT{"HighUnaligned", BASE::HighUnaligned},
+                      PLACEMENT{"Middle", BASE::Middle}, PLACEMENT{"AtTheTop", BASE::AtTheTop}),
+    [](const ::testing::TestParamInfo<PLACEMENT> &Info) { return std::string(Info.param.Name); });
+
+TEST(PublishStatusTest, InstallPpiStatusComesBackUnchanged) {
+  const PE_IMAGE &Image = NormalImage();
+  for (UINT32 Base : {Image.LinkBase, UINT32{0x00200000}}) {
+    for (EFI_STATUS Status : {EFI_SUCCESS, EFI_NOT_FOUND, EFI_OUT_OF_RESOURCES,
+                              EFI_STATUS{0x80000019}, EFI_STATUS{3}, EFI_STATUS{0xFFFFFFFF}}) {
+      const EMULATED_START Start = StartImage(Image, FreshBoard(0), Base, Status);
+      ASSERT_EQ(Start.Run.End, RUN_END::Returned) << Start.Run.Problem;
+      EXPECT_EQ(Start.Run.Status, Status) << std::hex << Status << " at " << Base;
+      EXPECT_EQ(Start.Run.InstallPpiCalls.size(), 1u);
+    }
+  }
+}
+
+TEST(PublishStatusTest, CountsTheInstructionsAndTheStackOfTheCall) {
+  const EMULATED_START Start = StartImage(NormalImage(), FreshBoard(0), NormalImage().LinkBase);
+  ASSERT_EQ(Start.Run.End, RUN_END::Returned) << Start.Run.Problem;
+  // At the deepest point the stack holds InstallPpi's two arguments and return address.
+  EXPECT_GE(Start.Run.PeakStackBytes, 12u);
+  EXPECT_GT(Start.Run.Instructions, 0u);
+}
+
+} // namespace

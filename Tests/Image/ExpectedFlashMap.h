@@ -1,0 +1,52 @@
+// The flash map the image must publish, written out here from the platform's
+// flash layout, apart from both the module's and the inspector's code.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace Expected {
+
+// Seventy little-endian words: header (size before base), 14 regions (Base,
+// Size, FirstBlock, LastBlock), 4 sub-ranges of region 3 (Base, Size), trailer.
+constexpr std::array<uint32_t, 70> kRecordWords = {
+    0x00010000, 0x01000000, 0xFF000000, 0x00CF0000, 0xFF310000,                              //
+    0xFF310000, 0x00470000, 49,         119,        0xFF780000, 0x00040000, 120,        123, //
+    0xFF7C0000, 0x00010000, 124,        124,        0xFF7D0000, 0x000A0000, 125,        134, //
+    0xFF870000, 0x00020000, 135,        136,        0xFF890000, 0x00020000, 137,        138, //
+    0xFF8B0000, 0x00010000, 139,        139,        0xFF8C0000, 0x00010000, 140,        140, //
+    0xFF8E0000, 0x00010000, 142,        142,        0xFF8D0000, 0x00010000, 141,        141, //
+    0xFFE00000, 0x00040000, 224,        227,        0xFFE40000, 0x000D0000, 228,        240, //
+    0xFFF10000, 0x00050000, 241,        245,        0xFFF60000, 0x000A0000, 246,        255, //
+    0xFF7D0000, 0x0004C000, 0xFF81C000, 0x00002000, 0xFF81E000, 0x00002000, 0xFF820000,      //
+    0x00050000,                                                                              //
+    0x00020000};
+
+constexpr std::size_t kRegionsWord = 5;
+constexpr std::size_t kSubRangesWord = 5 + 14 * 4;
+constexpr std::size_t kTrailerWord = 69;
+
+constexpr std::array<uint8_t, 16> kGuidBytes = {0xA9, 0xBD, 0x86, 0xE2, 0x3A, 0xE3, 0xB3, 0x47,
+                                                0xAA, 0x89, 0x3F, 0x17, 0xCE, 0xDE, 0x55, 0x38};
+
+constexpr uint32_t kDescriptorFlags = 0x80000010;
+constexpr uint32_t kImageBase = 0xFFF944A0;
+
+inline void AppendU32(std::vector<uint8_t> &Bytes, uint32_t Value) {
+  for (int Shift = 0; Shift < 32; Shift += 8) {
+    Bytes.push_back(static_cast<uint8_t>(Value >> Shift));
+  }
+}
+
+// The record's 280 bytes as they must stand in the image.
+inline std::vector<uint8_t> RecordBytes() {
+  std::vector<uint8_t> Bytes;
+  for (uint32_t Word : kRecordWords) {
+    AppendU32(Bytes, Word);
+  }
+  return Bytes;
+}
+
+} // namespace Expected

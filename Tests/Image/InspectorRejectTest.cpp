@@ -1,0 +1,220 @@
+// tolvern-inspect on files that are not a sound Tolvern image: it must exit
+// non-zero with exactly one line on stderr that says why, and never crash.
+#include "ExpectedFlashMap.h"
+#include "ImageBytes.h"
+#include "ImageTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <regex>
+
+namespace {
+
+using BYTES = std::vector<unsigned char>;
+
+constexpr int kImageRejected = 1;
+constexpr int kUsage = 2;
+constexpr int kChecksFailed = 3;
+constexpr int kOutputFailed = 4;
+
+PUBLISHED_OBJECTS Objects() {
+  std::string Why;
+  const auto Found = FindPublishedObjects(ImageByObjdump(), ImageFileBytes(), Why);
+  if (!Found) {
+    throw std::runtime_error(Why);
+  }
+  return *Found;
+}
+
+size_t PeHeaderOffset(const BYTES &Bytes) {
+  return Bytes[0x3C] | Bytes[0x3D] << 8 | Bytes[0x3E] << 16 | size_t{Bytes[0x3F]} << 24;
+}
+
+BYTES Cut(size_t Size) {
+  const BYTES &Image = ImageFileBytes();
+  return BYTES(Image.begin(), Image.begin() + static_cast<std::ptrdiff_t>(Size));
+}
+
+BYTES Patched(size_t Offset, std::vector<uint8_t> Bytes) {
+  BYTES Image = ImageFileBytes();
+  std::copy(Bytes.begin(), Bytes.end(), Image.begin() + static_cast<std::ptrdiff_t>(Offset));
+  return Image;
+}
+
+BYTES Flipped(size_t Offset, uint8_t Mask) {
+  BYTES Image = ImageFileBytes();
+  Image.at(Offset) ^= Mask;
+  return Image;
+}
+
+size_t RecordWordOffset(size_t Word) {
+  return Objects().RecordOffset + 4 * Word;
+}
+
+// The image with regions 8 and 9 swapped into address order.
+BYTES RegionsInAddressOrder() {
+  BYTES Image = ImageFileBytes();
+  const size_t Region8 = RecordWordOffset(Expected::kRegionsWord + 8 * 4);
+  std::swap_ranges(Image.begin() + static_cast<std::ptrdiff_t>(Region8),
+                   Image.begin() + static_cast<std::ptrdiff_t>(Region8 + 16),
+                   Image.begin() + static_cast<std::ptrdiff_t>(Region8 + 16));
+  return Image;
+}
+
+// The image with the fixup for Va turned into padding, found by walking the
+// .reloc section's blocks.
+BYTES WithoutFixupAt(uint64_t Va) {
+  BYTES Image = ImageFileBytes();
+  const OBJDUMP_SECTION *Reloc = ImageByObjdump().Section(".reloc");
+  if (Reloc == nullptr) {
+    throw std::runtime_error("no .reloc section");
+  }
+  const uint64_t Rva = Va - Expected::kImageBase;
+  size_t Block = Reloc->FileOffset;
+  while (Block + 8 <= Reloc->FileOffset + Reloc->Size) {
+    const uint32_t Page = Image[Block] | Image[Block + 1] << 8 | Image[Block + 2] << 16 |
+                          uint32_t{Image[Block + 3]} << 24;
+    const uint32_t Size = Image[Block + 4] | Image[Block + 5] << 8 | Image[Block + 6] << 16 |
+                          uint32_t{Image[Block + 7]} << 24;
+    for (size_t Entry = Block + 8; Size >= 8 && Entry < Block + Size; Entry += 2) {
+      const unsigned Value = Image[Entry] | Image[Entry + 1] << 8;
+      if (Value >> 12 == 3 && Page + (Value & 0xFFF) == Rva) {
+        Image[Entry + 1] &= 0x0F; // type 0: padding
+        return Image;
+      }
+    }
+    if (Size < 8) {
+      break;
+    }
+    Block += Size;
+  }
+  throw std::runtime_error("no fixup for the address");
+}
+
+struct DAMAGE {
+  std::string Name;
+  std::function<BYTES()> Make;
+  int ExitCode;
+  std::string Says; // a regular expression the stderr line must contain
+};
+
+std::vector<DAMAGE> Damages() {
+  const BYTES &Image = ImageFileBytes();
+  const size_t Pe = PeHeaderOffset(Image);
+  const PUBLISHED_OBJECTS Found = Objects();
+  std::vector<DAMAGE> List = {
+      {"empty", [] { return BYTES{}; }, kImageRejected, "empty file"},
+      {"text", [] { return BYTES{'f', 'l', 'a', 's', 'h', '\n'}; }, kImageRejected,
+       "not a PE image"},
+      {"elf", [] { return ReadFileBytes("/proc/self/exe"); }, kImageRejected, "not a PE image"},
+      {"cut in MZ header", [] { return Cut(2); }, kImageRejected, "truncated"},
+      {"cut in PE pointer", [] { return Cut(0x3E); }, kImageRejected, "truncated"},
+      {"cut in file header", [Pe] { return Cut(Pe + 10); }, kImageRejected,
+       "truncated|end of the file"},
+      {"cut in optional header", [Pe] { return Cut(Pe + 24 + 40); }, kImageRejected,
+       "truncated|end of the file"},
+      {"cut in record", [Found] { return Cut(Found.RecordOffset + 100); }, kImageRejected,
+       "truncated"},
+      {"cut last byte", [&Image] { return Cut(Image.size() - 1); }, kImageRejected, "truncated"},
+      {"PE signature damaged",
+       [Pe] {
+         return Patched(Pe, {'P', 'X'});
+       },
+       kImageRejected, "without PE signature"},
+      {"x86-64 machine",
+       [Pe] {
+         return Patched(Pe + 4, {0x64, 0x86});
+       },
+       kImageRejected, "machine x86-64, not IA32"},
+      {"PE32+ magic",
+       [Pe] {
+         return Patched(Pe + 24, {0x0B, 0x02});
+       },
+       kImageRejected, "PE32\\+|damaged PE headers"},
+      {"GUID byte flipped", [Found] { return Flipped(Found.GuidOffset + 5, 0x01); }, kImageRejected,
+       "no flash-map descriptor found"},
+      {"descriptor Flags changed",
+       [Found] { return Flipped(*FileOffsetOfVa(ImageByObjdump(), Found.DescriptorVa), 0x01); },
+       kImageRejected, "no flash-map descriptor found"},
+      {"Ppi pointer outside image",
+       [Found] {
+         return Patched(*FileOffsetOfVa(ImageByObjdump(), Found.DescriptorVa + 8),
+                        U32Bytes(0x1000));
+       },
+       kImageRejected, "Ppi pointer 0x00001000 leads outside"},
+      {"Guid field not relocated", [Found] { return WithoutFixupAt(Found.DescriptorVa + 4); },
+       kImageRejected, "Guid field at 0x[0-9A-F]{8} carries no base relocation"},
+      {"record pointer not relocated", [Found] { return WithoutFixupAt(Found.PpiVa); },
+       kImageRejected, "record pointer at 0x[0-9A-F]{8} carries no base relocation"},
+      {"region 5 LastBlock changed",
+       [] { return Flipped(RecordWordOffset(Expected::kRegionsWord + 5 * 4 + 3), 0x01); },
+       kChecksFailed, "breaks region-blocks: region 5"},
+      {"FlashBase changed", [] { return Flipped(RecordWordOffset(2) + 3, 0x01); }, kChecksFailed,
+       "breaks device-ends-at-4GiB"},
+      {"sub-range 1 grown",
+       [] { return Flipped(RecordWordOffset(Expected::kSubRangesWord + 3) + 1, 0x10); },
+       kChecksFailed, "breaks sub-ranges-divide-region-3"},
+      {"regions 8 and 9 in address order", RegionsInAddressOrder, kChecksFailed,
+       "breaks region-order"},
+  };
+  // And a sweep of cut points across the whole file.
+  for (size_t Step = 1; Step < 12; ++Step) {
+    const size_t Size = Image.size() * Step / 12;
+    List.push_back({"cut at " + std::to_string(Size), [Size] { return Cut(Size); }, kImageRejected,
+                    "truncated|end of the file|not a PE image"});
+  }
+  return List;
+}
+
+void ExpectOneLineFailure(const TOOL_RUN &Run, int ExitCode, const std::string &Says) {
+  ASSERT_TRUE(Run.Exited) << "killed by signal " << Run.Signal << "\n" << Run.Stderr;
+  EXPECT_EQ(Run.ExitCode, ExitCode) << Run.Stderr;
+  EXPECT_EQ(std::count(Run.Stderr.begin(), Run.Stderr.end(), '\n'), 1) << Run.Stderr;
+  EXPECT_EQ(Run.Stderr.back(), '\n');
+  EXPECT_EQ(Run.Stderr.rfind("tolvern-inspect: ", 0), 0u) << Run.Stderr;
+  EXPECT_TRUE(std::regex_search(Run.Stderr, std::regex(Says))) << Run.Stderr << "wanted: " << Says;
+}
+
+TEST(InspectorRejectTest, DamagedOrForeignFilesFailWithOneLine) {
+  for (const DAMAGE &Damage : Damages()) {
+    SCOPED_TRACE(Damage.Name);
+    const std::string Path = ScratchPath("damaged.efi");
+    WriteFileBytes(Path, Damage.Make());
+    for (const char *Form : {"table", "--json"}) {
+      SCOPED_TRACE(Form);
+      std::vector<std::string> Arguments = {TOLVERN_INSPECT_PATH, Path};
+      if (std::string(Form) == "--json") {
+        Arguments.push_back(Form);
+      }
+      ExpectOneLineFailure(RunTool(Arguments), Damage.ExitCode, Damage.Says);
+    }
+  }
+}
+
+TEST(InspectorRejectTest, BrokenRecordIsShownWithItsFailedCheckButNotDrawn) {
+  const std::string Path = ScratchPath("broken-record.efi");
+  WriteFileBytes(Path, Flipped(RecordWordOffset(Expected::kRegionsWord + 5 * 4 + 3), 0x01));
+  const std::string SvgPath = ScratchPath("broken-record.svg");
+  std::filesystem::remove(SvgPath);
+  const TOOL_RUN Run = RunTool({TOLVERN_INSPECT_PATH, Path, "--svg", SvgPath});
+  ExpectOneLineFailure(Run, kChecksFailed, "region-blocks.*no SVG drawn");
+  EXPECT_NE(Run.Stdout.find("FAILED region-blocks: region 5: blocks 137-139 published, 137-138 "
+                            "by address"),
+            std::string::npos)
+      << Run.Stdout;
+  EXPECT_NE(Run.Stdout.find("Checks: 8 passed, 1 failed"), std::string::npos) << Run.Stdout;
+  EXPECT_FALSE(std::filesystem::exists(SvgPath));
+}
+
+TEST(InspectorRejectTest, UsageAndOutputErrorsAreOneLineToo) {
+  ExpectOneLineFailure(RunTool({TOLVERN_INSPECT_PATH}), kUsage, "image is required");
+  ExpectOneLineFailure(RunTool({TOLVERN_INSPECT_PATH, ImagePath(), "--bogus"}), kUsage, "bogus");
+  ExpectOneLineFailure(RunTool({TOLVERN_INSPECT_PATH, ScratchPath("no-such.efi")}), kImageRejected,
+                       "cannot open");
+  ExpectOneLineFailure(RunTool({TOLVERN_INSPECT_PATH, ImagePath(), "--svg", ScratchPath("")}),
+                       kOutputFailed, "cannot write");
+}
+
+} // namespace

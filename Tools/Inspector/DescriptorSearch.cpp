@@ -1,0 +1,119 @@
+// A candidate whose Guid pointer leads to the flash-map GUID is taken to be
+// the descriptor; whatever fails after that is a fault of the image and is
+// reported, rather than searched past.
+#include "DescriptorSearch.h"
+
+#include "BaseRelocations.h"
+#include "FlashMapRecord.h"
+#include "ImageMemory.h"
+#include "InspectError.h"
+
+#include <algorithm>
+#include <optional>
+#include <string>
+
+namespace {
+
+constexpr uint32_t kDescriptorSize = 12;
+
+bool IsSearched(const PE_SECTION &Section) {
+  return (Section.Characteristics &
+          (kSectionWritable | kSectionDiscardable | kSectionUninitializedData)) == 0;
+}
+
+bool PointsAtFlashMapGuid(const PE_IMAGE &Image, uint32_t GuidVa) {
+  const auto Bytes = BytesAtVa(Image, GuidVa, kFlashMapGuidBytes.size());
+  return Bytes && std::equal(Bytes->begin(), Bytes->end(), kFlashMapGuidBytes.begin());
+}
+
+struct CANDIDATE {
+  FOUND_FLASH_MAP Found;
+  std::string Fault; // empty when the candidate passed everything
+};
+
+// Follows a descriptor already known to name the flash-map GUID.
+CANDIDATE FollowDescriptor(const PE_IMAGE &Image, const std::vector<uint64_t> &Fixups,
+                           uint32_t DescriptorVa, uint32_t GuidVa, uint32_t PpiVa) {
+  CANDIDATE Candidate;
+  FOUND_FLASH_MAP &Found = Candidate.Found;
+  Found = {DescriptorVa, kFlashMapDescriptorFlags, GuidVa, PpiVa, 0, {}};
+  const auto RecordVa = U32AtVa(Image, PpiVa);
+  if (!RecordVa) {
+    Candidate.Fault = "Ppi pointer " + Hex32(PpiVa) + " leads outside the image's file bytes";
+    return Candidate;
+  }
+  Found.RecordVa = *RecordVa;
+  const auto Record = BytesAtVa(Image, *RecordVa, kFlashMapRecordSize);
+  if (!Record) {
+    Candidate.Fault = "record at " + Hex32(*RecordVa) + " has only " +
+                      std::to_string(BytesAvailableAtVa(Image, *RecordVa)) + " of " +
+                      std::to_string(kFlashMapRecordSize) + " bytes in the image";
+    return Candidate;
+  }
+  Found.RecordBytes.assign(Record->begin(), Record->end());
+  const struct {
+    uint64_t Va;
+    const char *What;
+  } Pointers[] = {{DescriptorVa + 4ull, "descriptor's Guid field"},
+                  {DescriptorVa + 8ull, "descriptor's Ppi field"},
+                  {PpiVa, "PPI body's record pointer"}};
+  for (const auto &Pointer : Pointers) {
+    if (!HasFixupAt(Fixups, Pointer.Va)) {
+      Candidate.Fault =
+          std::string(Pointer.What) + " at " + Hex32(Pointer.Va) + " carries no base relocation";
+      return Candidate;
+    }
+  }
+  return Candidate;
+}
+
+// The descriptor candidate at Va, when its Flags and Guid pointer match.
+std::optional<CANDIDATE> CandidateAt(const PE_IMAGE &Image, const std::vector<uint64_t> &Fixups,
+                                     uint64_t Va) {
+  const auto Words = BytesAtVa(Image, Va, kDescriptorSize);
+  if (!Words || LoadU32(*Words, 0) != kFlashMapDescriptorFlags ||
+      !PointsAtFlashMapGuid(Image, LoadU32(*Words, 4))) {
+    return std::nullopt;
+  }
+  return FollowDescriptor(Image, Fixups, static_cast<uint32_t>(Va), LoadU32(*Words, 4),
+                          LoadU32(*Words, 8));
+}
+
+} // namespace
+
+FOUND_FLASH_MAP FindFlashMap(const PE_IMAGE &Image, const std::vector<uint64_t> &Fixups) {
+  std::vector<CANDIDATE> Candidates;
+  for (const PE_SECTION &Section : Image.Sections) {
+    if (!IsSearched(Section)) {
+      continue;
+    }
+    const uint64_t Start = uint64_t{Image.ImageBase} + Section.Rva;
+    const uint64_t End = Start + BytesAvailableAtVa(Image, Start);
+    for (uint64_t Va = (Start + 3) & ~uint64_t{3}; Va + kDescriptorSize <= End; Va += 4) {
+      if (auto Candidate = CandidateAt(Image, Fixups, Va)) {
+        Candidates.push_back(std::move(*Candidate));
+      }
+    }
+  }
+
+  std::vector<const CANDIDATE *> Sound;
+  for (const CANDIDATE &Candidate : Candidates) {
+    if (Candidate.Fault.empty()) {
+      Sound.push_back(&Candidate);
+    }
+  }
+  if (Sound.size() == 1) {
+    return Sound.front()->Found;
+  }
+  if (Sound.size() > 1) {
+    throw INSPECT_ERROR(std::to_string(Sound.size()) + " flash-map descriptors found, at " +
+                        Hex32(Sound[0]->Found.DescriptorVa) + " and " +
+                        Hex32(Sound[1]->Found.DescriptorVa) + "; expected one");
+  }
+  if (!Candidates.empty()) {
+    throw INSPECT_ERROR("flash-map descriptor at " + Hex32(Candidates.front().Found.DescriptorVa) +
+                        ": " + Candidates.front().Fault);
+  }
+  throw INSPECT_ERROR("no flash-map descriptor found (no Flags word 0x80000010 followed by a "
+                      "pointer to GUID E286BDA9-E33A-47B3-AA89-3F17CEDE5538)");
+}

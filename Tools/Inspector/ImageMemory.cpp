@@ -1,0 +1,58 @@
+// Address arithmetic is done in 64 bits so that no section or pointer value
+// from the file can wrap around.
+#include "ImageMemory.h"
+
+#include <algorithm>
+
+namespace {
+
+// The part of a section that both the loader maps and the file holds.
+uint64_t FileBackedSize(const PE_SECTION &Section) {
+  if (Section.VirtualSize == 0) {
+    return Section.RawSize;
+  }
+  return std::min(Section.VirtualSize, Section.RawSize);
+}
+
+} // namespace
+
+const PE_SECTION *SectionAtVa(const PE_IMAGE &Image, uint64_t Va) {
+  for (const PE_SECTION &Section : Image.Sections) {
+    const uint64_t Start = uint64_t{Image.ImageBase} + Section.Rva;
+    if (Va >= Start && Va < Start + FileBackedSize(Section)) {
+      return &Section;
+    }
+  }
+  return nullptr;
+}
+
+uint64_t BytesAvailableAtVa(const PE_IMAGE &Image, uint64_t Va) {
+  const PE_SECTION *Section = SectionAtVa(Image, Va);
+  if (Section == nullptr) {
+    return 0;
+  }
+  return uint64_t{Image.ImageBase} + Section->Rva + FileBackedSize(*Section) - Va;
+}
+
+std::optional<std::span<const uint8_t>> BytesAtVa(const PE_IMAGE &Image, uint64_t Va,
+                                                  uint64_t Count) {
+  const PE_SECTION *Section = SectionAtVa(Image, Va);
+  if (Section == nullptr || BytesAvailableAtVa(Image, Va) < Count) {
+    return std::nullopt;
+  }
+  const uint64_t Offset = Section->FileOffset + (Va - Image.ImageBase - Section->Rva);
+  return std::span<const uint8_t>(Image.Bytes).subspan(Offset, Count);
+}
+
+std::optional<uint32_t> U32AtVa(const PE_IMAGE &Image, uint64_t Va) {
+  const auto Bytes = BytesAtVa(Image, Va, 4);
+  if (!Bytes) {
+    return std::nullopt;
+  }
+  return LoadU32(*Bytes, 0);
+}
+
+uint32_t LoadU32(std::span<const uint8_t> Bytes, size_t Offset) {
+  return uint32_t{Bytes[Offset]} | uint32_t{Bytes[Offset + 1]} << 8 |
+         uint32_t{Bytes[Offset + 2]} << 16 | uint32_t{Bytes[Offset + 3]} << 24;
+}

@@ -1,0 +1,14 @@
+// The one kind of failure the inspector reports: a file it cannot take as a
+// Tolvern image, told in one line.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+class INSPECT_ERROR : public std::runtime_error {
+public:
+  explicit INSPECT_ERROR(const std::string &Message);
+};
+
+// "0x" and eight upper-case hex digits, the way addresses and fields are shown.
+std::string Hex32(unsigned long long Value);

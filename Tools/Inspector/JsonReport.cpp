@@ -1,0 +1,95 @@
+// Field names are the record's own; numbers are plain JSON integers so that a
+// consumer compares them without parsing hex.
+#include "JsonReport.h"
+
+#include "MapLayout.h"
+
+#include <nlohmann/json.hpp>
+
+namespace {
+
+using JSON = nlohmann::ordered_json;
+
+const char *KindName(MAP_ROW_KIND Kind) {
+  switch (Kind) {
+  case MAP_ROW_KIND::Region:
+    return "region";
+  case MAP_ROW_KIND::BelowFirmwareArea:
+    return "below-firmware-area";
+  case MAP_ROW_KIND::Gap:
+    return "gap";
+  }
+  return "?";
+}
+
+JSON RecordJson(const INSPECTION &Inspection) {
+  const DECODED_RECORD &R = Inspection.Record;
+  JSON Regions = JSON::array();
+  for (size_t Index = 0; Index < kRegionCount; ++Index) {
+    const DECODED_REGION &Region = R.Regions[Index];
+    Regions.push_back({{"Index", Index},
+                       {"Base", Region.Base},
+                       {"Size", Region.Size},
+                       {"FirstBlock", Region.FirstBlock},
+                       {"LastBlock", Region.LastBlock}});
+  }
+  JSON SubRanges = JSON::array();
+  for (size_t Index = 0; Index < kSubRangeCount; ++Index) {
+    SubRanges.push_back(
+        {{"Index", Index}, {"Base", R.SubRanges[Index].Base}, {"Size", R.SubRanges[Index].Size}});
+  }
+  return {{"address", Inspection.Found.RecordVa},
+          {"size", Inspection.Found.RecordBytes.size()},
+          {"BlockSize", R.BlockSize},
+          {"FlashSize", R.FlashSize},
+          {"FlashBase", R.FlashBase},
+          {"FirmwareAreaSize", R.FirmwareAreaSize},
+          {"FirmwareAreaBase", R.FirmwareAreaBase},
+          {"Regions", Regions},
+          {"SubRanges", SubRanges},
+          {"Trailer", R.Trailer}};
+}
+
+JSON LayoutJson(const DECODED_RECORD &R) {
+  JSON Rows = JSON::array();
+  for (const MAP_ROW &Row : LayOutFlashMap(R)) {
+    JSON Entry = {{"kind", KindName(Row.Kind)}};
+    if (Row.Kind == MAP_ROW_KIND::Region) {
+      Entry["index"] = Row.Index;
+      Entry["overlaps"] = Row.Overlaps;
+      Entry["outsideDevice"] = Row.OutsideDevice;
+    }
+    Entry["start"] = Row.Start;
+    Entry["end"] = Row.End;
+    Entry["firstBlock"] = BlockOf(R, Row.Start);
+    Entry["lastBlock"] = Row.End > Row.Start ? BlockOf(R, Row.End - 1) : -1;
+    Rows.push_back(Entry);
+  }
+  return Rows;
+}
+
+} // namespace
+
+std::string JsonReport(const INSPECTION &Inspection) {
+  const FOUND_FLASH_MAP &Found = Inspection.Found;
+  JSON Checks = JSON::array();
+  for (const CHECK_RESULT &Check : Inspection.Checks) {
+    Checks.push_back({{"name", Check.Name}, {"passed", Check.Passed}, {"detail", Check.Detail}});
+  }
+  const JSON Report = {{"image",
+                        {{"path", Inspection.ImagePath},
+                         {"bytes", Inspection.ImageSize},
+                         {"imageBase", Inspection.ImageBase}}},
+                       {"descriptor",
+                        {{"address", Found.DescriptorVa},
+                         {"Flags", Found.Flags},
+                         {"Guid", Found.GuidVa},
+                         {"Ppi", Found.PpiVa},
+                         {"guidText", GuidText(std::span<const uint8_t, 16>(kFlashMapGuidBytes))}}},
+                       {"ppi", {{"address", Found.PpiVa}, {"Record", Found.RecordVa}}},
+                       {"record", RecordJson(Inspection)},
+                       {"layout", LayoutJson(Inspection.Record)},
+                       {"checks", Checks},
+                       {"ok", AllPassed(Inspection.Checks)}};
+  return Report.dump(2) + "\n";
+}

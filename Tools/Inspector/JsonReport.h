@@ -1,0 +1,9 @@
+// The inspection as JSON: every record field, where the objects lie, the
+// address-ordered layout and the check results.
+#pragma once
+
+#include "Inspection.h"
+
+#include <string>
+
+std::string JsonReport(const INSPECTION &Inspection);

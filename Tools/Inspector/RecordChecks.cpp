@@ -1,0 +1,202 @@
+// Sums and ends are computed in 64 bits: a damaged record may hold any word,
+// and Base + Size must not wrap around to look right.
+#include "RecordChecks.h"
+
+#include "FlashMapRecord.h"
+#include "InspectError.h"
+
+#include <algorithm>
+#include <numeric>
+
+namespace {
+
+constexpr uint64_t kFourGiB = 0x100000000ull;
+constexpr uint64_t kDeviceBlocks = 256;
+
+// Where each region stands in address order: 8 and 9 are published swapped,
+// and an entry's index is its identity, so the record must keep that order.
+constexpr std::array<size_t, kRegionCount> kAddressOrder = {0, 1, 2, 3,  4,  5,  6,
+                                                            7, 9, 8, 10, 11, 12, 13};
+
+// The two runs of regions and the blocks each run covers exactly.
+struct REGION_RUN {
+  size_t FirstIndex;
+  size_t LastIndex;
+  uint64_t FirstBlock;
+  uint64_t LastBlock;
+};
+constexpr REGION_RUN kLowRun = {0, 9, 49, 142};
+constexpr REGION_RUN kHighRun = {10, 13, 224, 255};
+
+CHECK_RESULT Pass(const char *Name, std::string Detail) {
+  return {Name, true, std::move(Detail)};
+}
+CHECK_RESULT Fail(const char *Name, std::string Detail) {
+  return {Name, false, std::move(Detail)};
+}
+
+uint64_t End(uint64_t Base, uint64_t Size) {
+  return Base + Size;
+}
+
+std::string Range(uint64_t Start, uint64_t End) {
+  return Hex32(Start) + "-" + Hex32(End - 1);
+}
+
+CHECK_RESULT CheckBlockSize(const DECODED_RECORD &R) {
+  const uint64_t Block = R.BlockSize;
+  if (Block == 0 || (Block & (Block - 1)) != 0) {
+    return Fail(kCheckBlockSize, "BlockSize " + Hex32(Block) + " is not a power of two");
+  }
+  if (R.FlashSize != kDeviceBlocks * Block) {
+    return Fail(kCheckBlockSize,
+                "FlashSize " + Hex32(R.FlashSize) + " is not 256 blocks of " + Hex32(Block));
+  }
+  if (R.FlashBase % Block != 0 || R.FirmwareAreaBase % Block != 0 ||
+      R.FirmwareAreaSize % Block != 0) {
+    return Fail(kCheckBlockSize, "FlashBase or the firmware area is not block-aligned");
+  }
+  return Pass(kCheckBlockSize, "256 blocks of " + std::to_string(Block / 1024) + " KiB");
+}
+
+CHECK_RESULT CheckDeviceEnd(const DECODED_RECORD &R) {
+  const uint64_t Sum = End(R.FlashBase, R.FlashSize);
+  if (Sum != kFourGiB) {
+    return Fail(kCheckDeviceEnd, "FlashBase + FlashSize = " + Hex32(Sum) + ", not 4 GiB");
+  }
+  return Pass(kCheckDeviceEnd, "FlashBase + FlashSize = 4 GiB");
+}
+
+CHECK_RESULT CheckFirmwareAreaEnd(const DECODED_RECORD &R) {
+  const uint64_t Sum = End(R.FirmwareAreaBase, R.FirmwareAreaSize);
+  if (Sum != kFourGiB) {
+    return Fail(kCheckFirmwareAreaEnd,
+                "FirmwareAreaBase + FirmwareAreaSize = " + Hex32(Sum) + ", not 4 GiB");
+  }
+  if (R.FirmwareAreaBase < R.FlashBase) {
+    return Fail(kCheckFirmwareAreaEnd, "the firmware area starts below the device");
+  }
+  return Pass(kCheckFirmwareAreaEnd, "FirmwareAreaBase + FirmwareAreaSize = 4 GiB");
+}
+
+// The published block numbers must follow from Base and Size.
+std::string RegionBlocksFault(const DECODED_RECORD &R, size_t Index) {
+  const DECODED_REGION &Region = R.Regions[Index];
+  const std::string Name = "region " + std::to_string(Index) + ": ";
+  const uint64_t Block = R.BlockSize;
+  if (Block == 0) {
+    return Name + "no block numbers with BlockSize 0";
+  }
+  if (Region.Size == 0 || Region.Base % Block != 0 || Region.Size % Block != 0) {
+    return Name + "Base " + Hex32(Region.Base) + " / Size " + Hex32(Region.Size) +
+           " is not a whole number of blocks";
+  }
+  if (Region.Base < R.FlashBase || End(Region.Base, Region.Size) > End(R.FlashBase, R.FlashSize)) {
+    return Name + Range(Region.Base, End(Region.Base, Region.Size)) + " lies outside the device";
+  }
+  const uint64_t First = (Region.Base - uint64_t{R.FlashBase}) / Block;
+  const uint64_t Last = (End(Region.Base, Region.Size) - 1 - R.FlashBase) / Block;
+  if (Region.FirstBlock != First || Region.LastBlock != Last) {
+    return Name + "blocks " + std::to_string(Region.FirstBlock) + "-" +
+           std::to_string(Region.LastBlock) + " published, " + std::to_string(First) + "-" +
+           std::to_string(Last) + " by address";
+  }
+  return "";
+}
+
+CHECK_RESULT CheckRegionBlocks(const DECODED_RECORD &R) {
+  for (size_t Index = 0; Index < kRegionCount; ++Index) {
+    if (std::string Fault = RegionBlocksFault(R, Index); !Fault.empty()) {
+      return Fail(kCheckRegionBlocks, Fault);
+    }
+  }
+  return Pass(kCheckRegionBlocks, "FirstBlock and LastBlock follow from Base and Size");
+}
+
+CHECK_RESULT CheckRegionOrder(const DECODED_RECORD &R) {
+  std::array<size_t, kRegionCount> Order;
+  std::iota(Order.begin(), Order.end(), 0);
+  std::stable_sort(Order.begin(), Order.end(),
+                   [&R](size_t A, size_t B) { return R.Regions[A].Base < R.Regions[B].Base; });
+  if (Order != kAddressOrder) {
+    std::string Seen;
+    for (size_t Index : Order) {
+      Seen += (Seen.empty() ? "" : " ") + std::to_string(Index);
+    }
+    return Fail(kCheckRegionOrder, "address order is " + Seen +
+                                       ", published order needs 0-7 9 8 "
+                                       "10-13");
+  }
+  return Pass(kCheckRegionOrder, "address order 0-7, 9, 8, 10-13");
+}
+
+// The run's regions, in address order, tile its blocks with no gap or overlap.
+CHECK_RESULT CheckRun(const DECODED_RECORD &R, const REGION_RUN &Run, const char *Name) {
+  const uint64_t Start = R.FlashBase + Run.FirstBlock * R.BlockSize;
+  const uint64_t Stop = R.FlashBase + (Run.LastBlock + 1) * R.BlockSize;
+  std::vector<size_t> Order(Run.LastIndex - Run.FirstIndex + 1);
+  std::iota(Order.begin(), Order.end(), Run.FirstIndex);
+  std::stable_sort(Order.begin(), Order.end(),
+                   [&R](size_t A, size_t B) { return R.Regions[A].Base < R.Regions[B].Base; });
+  uint64_t Cursor = Start;
+  for (size_t Index : Order) {
+    const DECODED_REGION &Region = R.Regions[Index];
+    const std::string Which = "region " + std::to_string(Index);
+    if (Region.Base > Cursor) {
+      return Fail(Name, "gap " + Range(Cursor, Region.Base) + " before " + Which);
+    }
+    if (Region.Base < Cursor) {
+      return Fail(Name, Which + " at " + Hex32(Region.Base) + " overlaps what lies below " +
+                            Hex32(Cursor));
+    }
+    Cursor = End(Region.Base, Region.Size);
+  }
+  if (Cursor != Stop) {
+    return Fail(Name, "the regions end at " + Hex32(Cursor) + ", not " + Hex32(Stop));
+  }
+  return Pass(Name, Range(Start, Stop) + " covered once");
+}
+
+CHECK_RESULT CheckSubRanges(const DECODED_RECORD &R) {
+  const DECODED_REGION &Region3 = R.Regions[3];
+  uint64_t Cursor = Region3.Base;
+  for (size_t Index = 0; Index < kSubRangeCount; ++Index) {
+    const DECODED_SUB_RANGE &Sub = R.SubRanges[Index];
+    if (Sub.Base != Cursor || Sub.Size == 0) {
+      return Fail(kCheckSubRanges, "sub-range " + std::to_string(Index) + " at " + Hex32(Sub.Base) +
+                                       " (size " + Hex32(Sub.Size) + ") should start at " +
+                                       Hex32(Cursor));
+    }
+    Cursor = End(Sub.Base, Sub.Size);
+  }
+  if (Cursor != End(Region3.Base, Region3.Size)) {
+    return Fail(kCheckSubRanges, "the sub-ranges end at " + Hex32(Cursor) + ", region 3 at " +
+                                     Hex32(End(Region3.Base, Region3.Size)));
+  }
+  return Pass(kCheckSubRanges, "four sub-ranges fill region 3 in address order");
+}
+
+} // namespace
+
+std::vector<CHECK_RESULT> CheckFlashMapRecord(std::span<const uint8_t> Bytes) {
+  const std::optional<DECODED_RECORD> Decoded = DecodeFlashMapRecord(Bytes);
+  if (!Decoded) {
+    return {Fail(kCheckRecordSize, std::to_string(Bytes.size()) + " bytes, not " +
+                                       std::to_string(kFlashMapRecordSize))};
+  }
+  const DECODED_RECORD &R = *Decoded;
+  return {Pass(kCheckRecordSize, "280 bytes, seventy 32-bit fields"),
+          CheckBlockSize(R),
+          CheckDeviceEnd(R),
+          CheckFirmwareAreaEnd(R),
+          CheckRegionBlocks(R),
+          CheckRegionOrder(R),
+          CheckRun(R, kLowRun, kCheckLowRegions),
+          CheckRun(R, kHighRun, kCheckHighRegions),
+          CheckSubRanges(R)};
+}
+
+bool AllPassed(const std::vector<CHECK_RESULT> &Results) {
+  return std::all_of(Results.begin(), Results.end(),
+                     [](const CHECK_RESULT &Result) { return Result.Passed; });
+}

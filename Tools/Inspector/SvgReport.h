@@ -1,0 +1,10 @@
+// A to-scale picture of the flash device: the firmware area, every region by
+// index and block range, the unmapped gaps, and region 3 magnified with its
+// sub-ranges. Drawn only for a record that passed its checks.
+#pragma once
+
+#include "Inspection.h"
+
+#include <string>
+
+std::string SvgReport(const INSPECTION &Inspection);

@@ -1,0 +1,8 @@
+// The flash map as a readable text table.
+#pragma once
+
+#include "Inspection.h"
+
+#include <string>
+
+std::string TableReport(const INSPECTION &Inspection);
