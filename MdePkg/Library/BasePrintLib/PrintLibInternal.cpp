@@ -79,18 +79,29 @@ CHAR8 *WriteElement(CHAR8 *Buffer, const CHAR8 *End, const PRINT_ELEMENT *Elemen
     Index = 1;
   }
   Buffer = FillChars(Buffer, End, static_cast<INT32>(Precision - Count), PadCharacter);
-  BOOLEAN Grouping = (Flags & (NUMBER_TEXT | GROUP_THOUSANDS)) == (NUMBER_TEXT | GROUP_THOUSANDS);
-  UINT32 Phase = Element->GroupPhase;
-  while (Index < Count && Buffer < End) {
-    *Buffer++ = static_cast<CHAR8>(*Text);
-    Text += Step;
-    ++Index;
-    if (Grouping && ++Phase == 3) {
-      // The separator takes a place of its own in the count.
-      Phase = 0;
+  if ((Flags & (NUMBER_TEXT | GROUP_THOUSANDS)) != (NUMBER_TEXT | GROUP_THOUSANDS)) {
+    // Without separators: as many units as are left and fit.
+    UINTN Units = Index < Count ? Count - Index : 0;
+    if (Units > static_cast<UINTN>(End - Buffer)) {
+      Units = static_cast<UINTN>(End - Buffer);
+    }
+    for (; Units != 0; --Units) {
+      *Buffer++ = static_cast<CHAR8>(*Text);
+      Text += Step;
+    }
+  } else {
+    UINT32 Phase = Element->GroupPhase;
+    while (Index < Count && Buffer < End) {
+      *Buffer++ = static_cast<CHAR8>(*Text);
+      Text += Step;
       ++Index;
-      if (Index < Count) {
-        Buffer = FillChars(Buffer, End, 1, ',');
+      if (++Phase == 3) {
+        // The separator takes a place of its own in the count.
+        Phase = 0;
+        ++Index;
+        if (Index < Count) {
+          Buffer = FillChars(Buffer, End, 1, ',');
+        }
       }
     }
   }
@@ -117,8 +128,10 @@ UINTN FormatWorker(CHAR8 *Buffer, UINTN BufferSize, const CHAR8 *Format, VA_LIST
   }
   CHAR8 *const Start = Buffer;
   const CHAR8 *const End = Buffer + BufferSize - 1;
-  if (AsciiLength(Format) == 0) {
-    // Empty, or null and already reported: only the NUL.
+  if (Format == NULL) {
+    // The format's one check is its length's: a null string is reported
+    // there. A non-null format's length is never needed, so it is not taken.
+    AsciiLength(Format);
     *Buffer = 0;
     return 0;
   }
@@ -224,10 +237,10 @@ UINTN FormatWorker(CHAR8 *Buffer, UINTN BufferSize, const CHAR8 *Format, VA_LIST
       }
       break;
     case 'p':
+      // One pointer-sized slot, unsigned: on a 64-bit host that is a 64-bit value.
       Element.Flags &= ~(SHOW_PLUS | SHOW_BLANK | LONG_VALUE);
-      Element.Flags |= RADIX_HEX | ZERO_FILL;
-      ConvertInteger(&Element, VA_ARG(Arguments, UINTN), Scratch);
-      break;
+      Element.Flags |= sizeof(UINTN) == sizeof(UINT64) ? LONG_VALUE : 0;
+      [[fallthrough]];
     case 'X':
       Element.Flags |= ZERO_FILL;
       [[fallthrough]];
