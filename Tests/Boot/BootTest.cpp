@@ -3,8 +3,11 @@
 // reads through the PPI, the module's status and the emulator's verdict.
 #include "FakePe32.h"
 
+#include "ExpectedFlashMap.h"
+
 #include <gtest/gtest.h>
 
+#include <cstdarg>
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -71,33 +74,37 @@ bool HasLine(const BOOT_LOG &Log, const std::string &Line) {
   return false;
 }
 
-// The record as published, written out here independently of the module.
-const std::vector<std::string> kExpectedFlashMap = {
-    "[flash-map] BlockSize 0x00010000",
-    "[flash-map] FlashSize 0x01000000",
-    "[flash-map] FlashBase 0xFF000000",
-    "[flash-map] FirmwareAreaSize 0x00CF0000",
-    "[flash-map] FirmwareAreaBase 0xFF310000",
-    "[flash-map] Region 0: Base 0xFF310000 Size 0x00470000 FirstBlock 49 LastBlock 119",
-    "[flash-map] Region 1: Base 0xFF780000 Size 0x00040000 FirstBlock 120 LastBlock 123",
-    "[flash-map] Region 2: Base 0xFF7C0000 Size 0x00010000 FirstBlock 124 LastBlock 124",
-    "[flash-map] Region 3: Base 0xFF7D0000 Size 0x000A0000 FirstBlock 125 LastBlock 134",
-    "[flash-map] Region 4: Base 0xFF870000 Size 0x00020000 FirstBlock 135 LastBlock 136",
-    "[flash-map] Region 5: Base 0xFF890000 Size 0x00020000 FirstBlock 137 LastBlock 138",
-    "[flash-map] Region 6: Base 0xFF8B0000 Size 0x00010000 FirstBlock 139 LastBlock 139",
-    "[flash-map] Region 7: Base 0xFF8C0000 Size 0x00010000 FirstBlock 140 LastBlock 140",
-    "[flash-map] Region 8: Base 0xFF8E0000 Size 0x00010000 FirstBlock 142 LastBlock 142",
-    "[flash-map] Region 9: Base 0xFF8D0000 Size 0x00010000 FirstBlock 141 LastBlock 141",
-    "[flash-map] Region 10: Base 0xFFE00000 Size 0x00040000 FirstBlock 224 LastBlock 227",
-    "[flash-map] Region 11: Base 0xFFE40000 Size 0x000D0000 FirstBlock 228 LastBlock 240",
-    "[flash-map] Region 12: Base 0xFFF10000 Size 0x00050000 FirstBlock 241 LastBlock 245",
-    "[flash-map] Region 13: Base 0xFFF60000 Size 0x000A0000 FirstBlock 246 LastBlock 255",
-    "[flash-map] SubRange 0: Base 0xFF7D0000 Size 0x0004C000",
-    "[flash-map] SubRange 1: Base 0xFF81C000 Size 0x00002000",
-    "[flash-map] SubRange 2: Base 0xFF81E000 Size 0x00002000",
-    "[flash-map] SubRange 3: Base 0xFF820000 Size 0x00050000",
-    "[flash-map] Trailer 0x00020000",
-};
+std::string Line(const char *Format, ...) __attribute__((format(printf, 1, 2)));
+std::string Line(const char *Format, ...) {
+  char Text[160];
+  va_list Arguments;
+  va_start(Arguments, Format);
+  std::vsnprintf(Text, sizeof Text, Format, Arguments);
+  va_end(Arguments);
+  return std::string("[flash-map] ") + Text;
+}
+
+// The published record as the consumer prints it, one field a line.
+std::vector<std::string> ExpectedFlashMapLines() {
+  const auto &Words = Expected::kRecordWords;
+  const char *const HeaderNames[Expected::kHeaderWords] = {"BlockSize", "FlashSize", "FlashBase",
+                                                           "FirmwareAreaSize", "FirmwareAreaBase"};
+  std::vector<std::string> Lines;
+  for (size_t Index = 0; Index < Expected::kHeaderWords; ++Index) {
+    Lines.push_back(Line("%s 0x%08X", HeaderNames[Index], Words[Index]));
+  }
+  for (size_t Index = 0; Index < Expected::kRegionCount; ++Index) {
+    const size_t At = Expected::kRegionsWord + 4 * Index;
+    Lines.push_back(Line("Region %zu: Base 0x%08X Size 0x%08X FirstBlock %u LastBlock %u", Index,
+                         Words[At], Words[At + 1], Words[At + 2], Words[At + 3]));
+  }
+  for (size_t Index = 0; Index < Expected::kSubRangeCount; ++Index) {
+    const size_t At = Expected::kSubRangesWord + 2 * Index;
+    Lines.push_back(Line("SubRange %zu: Base 0x%08X Size 0x%08X", Index, Words[At], Words[At + 1]));
+  }
+  Lines.push_back(Line("Trailer 0x%08X", Words[Expected::kTrailerWord]));
+  return Lines;
+}
 
 const std::string kFlashMapPpiLine =
     "[flash-map] ppi {E286BDA9-E33A-47B3-AA89-3F17CEDE5538}: descriptor flags 0x80000010";
@@ -116,7 +123,7 @@ VOID ExpectFlashMapAndSuccess(const BOOT_LOG &Log) {
   EXPECT_TRUE(HasLine(Log, "[boot] module status: 0x00000000 Success"));
   EXPECT_TRUE(HasLine(Log, "[boot] InstallPpi calls: 1, descriptors recorded: 1"));
   EXPECT_GE(FindLine(Log, kFlashMapPpiLine), 0);
-  EXPECT_EQ(FlashMapFields(Log), kExpectedFlashMap);
+  EXPECT_EQ(FlashMapFields(Log), ExpectedFlashMapLines());
   EXPECT_TRUE(HasLine(Log, "[boot] verdict: success"));
   EXPECT_GE(FindLine(Log, "boot: verdict success (emulator exit code 33)"), 0);
   EXPECT_EQ(Log.Status, 0);

@@ -28,21 +28,6 @@ EFI_STATUS FailingConstructor(VOID) {
   return EFI_DEVICE_ERROR;
 }
 
-constexpr UINT32 kExpectedWords[70] = {
-    0x00010000, 0x01000000, 0xFF000000, 0x00CF0000, 0xFF310000,
-    // Regions: Base, Size, FirstBlock, LastBlock.
-    0xFF310000, 0x00470000, 49, 119, 0xFF780000, 0x00040000, 120, 123,  //
-    0xFF7C0000, 0x00010000, 124, 124, 0xFF7D0000, 0x000A0000, 125, 134, //
-    0xFF870000, 0x00020000, 135, 136, 0xFF890000, 0x00020000, 137, 138, //
-    0xFF8B0000, 0x00010000, 139, 139, 0xFF8C0000, 0x00010000, 140, 140, //
-    0xFF8E0000, 0x00010000, 142, 142, 0xFF8D0000, 0x00010000, 141, 141, //
-    0xFFE00000, 0x00040000, 224, 227, 0xFFE40000, 0x000D0000, 228, 240, //
-    0xFFF10000, 0x00050000, 241, 245, 0xFFF60000, 0x000A0000, 246, 255, //
-    // Sub-ranges of region 3: Base, Size.
-    0xFF7D0000, 0x0004C000, 0xFF81C000, 0x00002000, 0xFF81E000, 0x00002000, 0xFF820000, 0x00050000,
-    // Trailer.
-    0x00020000};
-
 } // namespace
 
 const LIBRARY_CONSTRUCTOR FailingConstructorList[2] = {UartInit, FailingConstructor};
@@ -87,16 +72,6 @@ HOST_START StartHostModule(const BOARD_SETUP &Setup, const LIBRARY_CONSTRUCTOR *
   Start.UartBytes = Board->UartTransmitted();
   Start.Breakpoints = HostBreakpointCount();
   return Start;
-}
-
-std::vector<UINT8> ExpectedRecordBytes() {
-  std::vector<UINT8> Bytes;
-  for (UINT32 Word : kExpectedWords) {
-    for (int Byte = 0; Byte < 4; ++Byte) {
-      Bytes.push_back(static_cast<UINT8>(Word >> (8 * Byte)));
-    }
-  }
-  return Bytes;
 }
 
 std::string ConstructorFailureReport() {

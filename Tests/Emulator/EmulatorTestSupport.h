@@ -1,5 +1,5 @@
 // Shared by the emulator tests: the built images, the host module started on
-// the same simulated board, and the record a consumer must read.
+// the same simulated board.
 #pragma once
 
 #include "EmulatedStart.h"
@@ -33,10 +33,6 @@ HOST_START StartHostModule(const BOARD_SETUP &Setup, const LIBRARY_CONSTRUCTOR *
 
 // The host counterpart of the failing-constructor image's list.
 extern const LIBRARY_CONSTRUCTOR FailingConstructorList[2];
-
-// The published record as 280 bytes, from words written out independently
-// of the module's declaration.
-std::vector<UINT8> ExpectedRecordBytes();
 
 // The report line of the constructor-failure assertion site.
 std::string ConstructorFailureReport();

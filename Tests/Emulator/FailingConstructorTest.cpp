@@ -2,6 +2,7 @@
 // send the constructor-failure report, raise one breakpoint, and still
 // publish the flash map.
 #include "EmulatorTestSupport.h"
+#include "ExpectedFlashMap.h"
 
 #include "BoardScenarios.h"
 
@@ -29,7 +30,7 @@ TEST(FailingConstructorTest, ReportsBreaksOnceAndStillInstalls) {
     ASSERT_TRUE(Start.FlashMap.has_value()) << Start.FlashMapProblem;
     EXPECT_EQ(
         std::vector<UINT8>(Start.FlashMap->RecordBytes.begin(), Start.FlashMap->RecordBytes.end()),
-        ExpectedRecordBytes());
+        Expected::RecordBytes());
   }
 }
 

@@ -3,17 +3,13 @@
 // record behind it byte for byte, and InstallPpi's status as the result, at
 // the link base and wherever else the image is loaded.
 #include "EmulatorTestSupport.h"
+#include "ExpectedFlashMap.h"
 
 #include "BoardScenarios.h"
 
 #include <gtest/gtest.h>
 
-#include <array>
-
 namespace {
-
-constexpr std::array<UINT8, 16> kGuidBytes = {0xA9, 0xBD, 0x86, 0xE2, 0x3A, 0xE3, 0xB3, 0x47,
-                                              0xAA, 0x89, 0x3F, 0x17, 0xCE, 0xDE, 0x55, 0x38};
 
 enum class BASE { Link, Low, HighUnaligned, Middle, AtTheTop };
 
@@ -66,14 +62,14 @@ TEST_P(PublishTest, InstallsTheDescriptorOnceAndTheRecordReadsBackExactly) {
   ASSERT_TRUE(Start.FlashMap.has_value()) << Start.FlashMapProblem;
   const PUBLISHED_FLASH_MAP &Map = *Start.FlashMap;
   EXPECT_EQ(Map.Flags, 0x80000010u);
-  EXPECT_EQ(Map.GuidBytes, kGuidBytes);
+  EXPECT_EQ(Map.GuidBytes, Expected::kGuidBytes);
   // Every pointer was moved with the image: all of it lies in the image.
   EXPECT_TRUE(Inside(Map.DescriptorAddress, 12, Start, Image));
   EXPECT_TRUE(Inside(Map.GuidAddress, 16, Start, Image));
   EXPECT_TRUE(Inside(Map.PpiAddress, 4, Start, Image));
   EXPECT_TRUE(Inside(Map.RecordAddress, 280, Start, Image));
-  const std::vector<UINT8> Expected = ExpectedRecordBytes();
-  EXPECT_EQ(std::vector<UINT8>(Map.RecordBytes.begin(), Map.RecordBytes.end()), Expected);
+  EXPECT_EQ(std::vector<UINT8>(Map.RecordBytes.begin(), Map.RecordBytes.end()),
+            Expected::RecordBytes());
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -1,5 +1,6 @@
-// The flash map the image must publish, written out here from the platform's
-// flash layout, apart from both the module's and the inspector's code.
+// The flash map the module must publish, written out once for every test from
+// the platform's flash layout, apart from the module's FLASH_MAP_RECORD
+// declaration and from the tools' code.
 #pragma once
 
 #include <array>
@@ -24,9 +25,14 @@ constexpr std::array<uint32_t, 70> kRecordWords = {
     0x00050000,                                                                              //
     0x00020000};
 
-constexpr std::size_t kRegionsWord = 5;
-constexpr std::size_t kSubRangesWord = 5 + 14 * 4;
-constexpr std::size_t kTrailerWord = 69;
+constexpr std::size_t kHeaderWords = 5;
+constexpr std::size_t kRegionCount = 14;
+constexpr std::size_t kSubRangeCount = 4;
+constexpr std::size_t kRegionsWord = kHeaderWords;
+constexpr std::size_t kSubRangesWord = kRegionsWord + kRegionCount * 4;
+constexpr std::size_t kTrailerWord = kSubRangesWord + kSubRangeCount * 2;
+static_assert(kTrailerWord + 1 == kRecordWords.size(), "the parts fill the record exactly");
+static_assert(kRecordWords.size() * 4 == 280, "the record is 280 bytes");
 
 constexpr std::array<uint8_t, 16> kGuidBytes = {0xA9, 0xBD, 0x86, 0xE2, 0x3A, 0xE3, 0xB3, 0x47,
                                                 0xAA, 0x89, 0x3F, 0x17, 0xCE, 0xDE, 0x55, 0x38};
