@@ -5,6 +5,7 @@
 
 #include "BaseRelocations.h"
 #include "FlashMapRecord.h"
+#include "HexText.h"
 #include "ImageMemory.h"
 #include "InspectError.h"
 
@@ -21,7 +22,7 @@ bool IsSearched(const PE_SECTION &Section) {
           (kSectionWritable | kSectionDiscardable | kSectionUninitializedData)) == 0;
 }
 
-bool PointsAtFlashMapGuid(const PE_IMAGE &Image, uint32_t GuidVa) {
+bool PointsAtFlashMapGuid(const PE_FILE &Image, uint32_t GuidVa) {
   const auto Bytes = BytesAtVa(Image, GuidVa, kFlashMapGuidBytes.size());
   return Bytes && std::equal(Bytes->begin(), Bytes->end(), kFlashMapGuidBytes.begin());
 }
@@ -32,7 +33,7 @@ struct CANDIDATE {
 };
 
 // Follows a descriptor already known to name the flash-map GUID.
-CANDIDATE FollowDescriptor(const PE_IMAGE &Image, const std::vector<uint64_t> &Fixups,
+CANDIDATE FollowDescriptor(const PE_FILE &Image, const std::vector<uint32_t> &Fixups,
                            uint32_t DescriptorVa, uint32_t GuidVa, uint32_t PpiVa) {
   CANDIDATE Candidate;
   FOUND_FLASH_MAP &Found = Candidate.Found;
@@ -58,7 +59,7 @@ CANDIDATE FollowDescriptor(const PE_IMAGE &Image, const std::vector<uint64_t> &F
                   {DescriptorVa + 8ull, "descriptor's Ppi field"},
                   {PpiVa, "PPI body's record pointer"}};
   for (const auto &Pointer : Pointers) {
-    if (!HasFixupAt(Fixups, Pointer.Va)) {
+    if (!HasFixupAt(Fixups, Pointer.Va - Image.ImageBase)) {
       Candidate.Fault =
           std::string(Pointer.What) + " at " + Hex32(Pointer.Va) + " carries no base relocation";
       return Candidate;
@@ -68,7 +69,7 @@ CANDIDATE FollowDescriptor(const PE_IMAGE &Image, const std::vector<uint64_t> &F
 }
 
 // The descriptor candidate at Va, when its Flags and Guid pointer match.
-std::optional<CANDIDATE> CandidateAt(const PE_IMAGE &Image, const std::vector<uint64_t> &Fixups,
+std::optional<CANDIDATE> CandidateAt(const PE_FILE &Image, const std::vector<uint32_t> &Fixups,
                                      uint64_t Va) {
   const auto Words = BytesAtVa(Image, Va, kDescriptorSize);
   if (!Words || LoadU32(*Words, 0) != kFlashMapDescriptorFlags ||
@@ -81,7 +82,7 @@ std::optional<CANDIDATE> CandidateAt(const PE_IMAGE &Image, const std::vector<ui
 
 } // namespace
 
-FOUND_FLASH_MAP FindFlashMap(const PE_IMAGE &Image, const std::vector<uint64_t> &Fixups) {
+FOUND_FLASH_MAP FindFlashMap(const PE_FILE &Image, const std::vector<uint32_t> &Fixups) {
   std::vector<CANDIDATE> Candidates;
   for (const PE_SECTION &Section : Image.Sections) {
     if (!IsSearched(Section)) {

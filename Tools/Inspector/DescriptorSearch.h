@@ -3,7 +3,7 @@
 // whose one pointer leads to the record.
 #pragma once
 
-#include "PeImage.h"
+#include "PeFile.h"
 
 #include <cstdint>
 #include <vector>
@@ -20,6 +20,6 @@ struct FOUND_FLASH_MAP {
 // Searches the image's loaded, read-only, file-backed sections at 32-bit
 // aligned addresses. Exactly one descriptor must pass every test, including
 // base relocations on its Guid and Ppi fields and on the PPI body's pointer
-// (Fixups as read by ReadHighLowFixups). Throws INSPECT_ERROR otherwise,
+// (Fixups: the RVAs ReadHighLowFixups reads). Throws INSPECT_ERROR otherwise,
 // naming the closest candidate's fault when there was one.
-FOUND_FLASH_MAP FindFlashMap(const PE_IMAGE &Image, const std::vector<uint64_t> &Fixups);
+FOUND_FLASH_MAP FindFlashMap(const PE_FILE &Image, const std::vector<uint32_t> &Fixups);

@@ -1,8 +1,6 @@
 // Failure messages travel as one line, whatever text went into them.
 #include "InspectError.h"
 
-#include <cstdio>
-
 namespace {
 
 std::string OneLine(std::string Text) {
@@ -17,9 +15,3 @@ std::string OneLine(std::string Text) {
 } // namespace
 
 INSPECT_ERROR::INSPECT_ERROR(const std::string &Message) : std::runtime_error(OneLine(Message)) {}
-
-std::string Hex32(unsigned long long Value) {
-  char Text[24];
-  std::snprintf(Text, sizeof Text, "0x%08llX", Value);
-  return Text;
-}

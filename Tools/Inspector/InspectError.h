@@ -9,6 +9,3 @@ class INSPECT_ERROR : public std::runtime_error {
 public:
   explicit INSPECT_ERROR(const std::string &Message);
 };
-
-// "0x" and eight upper-case hex digits, the way addresses and fields are shown.
-std::string Hex32(unsigned long long Value);

@@ -1,6 +1,7 @@
 // tolvern-inspect IMAGE [--json] [--svg FILE]
 // Prints the flash map a Tolvern image publishes. Every failure is one line on
 // stderr and a non-zero exit; the program never lets an exception escape.
+#include "HexText.h"
 #include "Inspection.h"
 #include "InspectError.h"
 #include "JsonReport.h"

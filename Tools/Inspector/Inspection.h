@@ -3,7 +3,6 @@
 
 #include "DescriptorSearch.h"
 #include "FlashMapRecord.h"
-#include "PeImage.h"
 #include "RecordChecks.h"
 
 #include <string>

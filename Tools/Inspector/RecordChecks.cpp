@@ -3,7 +3,7 @@
 #include "RecordChecks.h"
 
 #include "FlashMapRecord.h"
-#include "InspectError.h"
+#include "HexText.h"
 
 #include <algorithm>
 #include <numeric>

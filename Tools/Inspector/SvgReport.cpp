@@ -5,7 +5,7 @@
 #include "SvgReport.h"
 
 #include "Formatting.h"
-#include "InspectError.h"
+#include "HexText.h"
 #include "MapLayout.h"
 
 #include <algorithm>

@@ -3,7 +3,7 @@
 #include "TableReport.h"
 
 #include "Formatting.h"
-#include "InspectError.h"
+#include "HexText.h"
 #include "MapLayout.h"
 
 #include <cstdarg>

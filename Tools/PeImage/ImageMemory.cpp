@@ -16,7 +16,7 @@ uint64_t FileBackedSize(const PE_SECTION &Section) {
 
 } // namespace
 
-const PE_SECTION *SectionAtVa(const PE_IMAGE &Image, uint64_t Va) {
+const PE_SECTION *SectionAtVa(const PE_FILE &Image, uint64_t Va) {
   for (const PE_SECTION &Section : Image.Sections) {
     const uint64_t Start = uint64_t{Image.ImageBase} + Section.Rva;
     if (Va >= Start && Va < Start + FileBackedSize(Section)) {
@@ -26,7 +26,7 @@ const PE_SECTION *SectionAtVa(const PE_IMAGE &Image, uint64_t Va) {
   return nullptr;
 }
 
-uint64_t BytesAvailableAtVa(const PE_IMAGE &Image, uint64_t Va) {
+uint64_t BytesAvailableAtVa(const PE_FILE &Image, uint64_t Va) {
   const PE_SECTION *Section = SectionAtVa(Image, Va);
   if (Section == nullptr) {
     return 0;
@@ -34,7 +34,7 @@ uint64_t BytesAvailableAtVa(const PE_IMAGE &Image, uint64_t Va) {
   return uint64_t{Image.ImageBase} + Section->Rva + FileBackedSize(*Section) - Va;
 }
 
-std::optional<std::span<const uint8_t>> BytesAtVa(const PE_IMAGE &Image, uint64_t Va,
+std::optional<std::span<const uint8_t>> BytesAtVa(const PE_FILE &Image, uint64_t Va,
                                                   uint64_t Count) {
   const PE_SECTION *Section = SectionAtVa(Image, Va);
   if (Section == nullptr || BytesAvailableAtVa(Image, Va) < Count) {
@@ -44,7 +44,7 @@ std::optional<std::span<const uint8_t>> BytesAtVa(const PE_IMAGE &Image, uint64_
   return std::span<const uint8_t>(Image.Bytes).subspan(Offset, Count);
 }
 
-std::optional<uint32_t> U32AtVa(const PE_IMAGE &Image, uint64_t Va) {
+std::optional<uint32_t> U32AtVa(const PE_FILE &Image, uint64_t Va) {
   const auto Bytes = BytesAtVa(Image, Va, 4);
   if (!Bytes) {
     return std::nullopt;

@@ -3,23 +3,23 @@
 // readable; zero-fill beyond a section's raw data does not exist in flash.
 #pragma once
 
-#include "PeImage.h"
+#include "PeFile.h"
 
 #include <cstdint>
 #include <optional>
 #include <span>
 
 // The section whose file-backed bytes hold Va, or null.
-const PE_SECTION *SectionAtVa(const PE_IMAGE &Image, uint64_t Va);
+const PE_SECTION *SectionAtVa(const PE_FILE &Image, uint64_t Va);
 
 // How many file-backed bytes are readable from Va on, within its section.
-uint64_t BytesAvailableAtVa(const PE_IMAGE &Image, uint64_t Va);
+uint64_t BytesAvailableAtVa(const PE_FILE &Image, uint64_t Va);
 
 // [Va, Va + Count) when all of it lies in one section's file bytes.
-std::optional<std::span<const uint8_t>> BytesAtVa(const PE_IMAGE &Image, uint64_t Va,
+std::optional<std::span<const uint8_t>> BytesAtVa(const PE_FILE &Image, uint64_t Va,
                                                   uint64_t Count);
 
-std::optional<uint32_t> U32AtVa(const PE_IMAGE &Image, uint64_t Va);
+std::optional<uint32_t> U32AtVa(const PE_FILE &Image, uint64_t Va);
 
 // A little-endian word at Offset of Bytes; the caller keeps Offset + 4 in range.
 uint32_t LoadU32(std::span<const uint8_t> Bytes, size_t Offset);

@@ -1,0 +1,13 @@
+// Whether an image file can execute where it lies in flash, unloaded: the file
+// must be its own memory image and its entry point must be in its code.
+#pragma once
+
+#include "PeFile.h"
+
+#include <optional>
+#include <string>
+
+// Why File cannot run in place, or nothing when it can: a section whose file
+// offset differs from its RVA, a section with bytes that are not in the file
+// (zero-fill cannot live in flash), or an entry point in no executable section.
+std::optional<std::string> CheckRunsInPlace(const PE_FILE &File);
