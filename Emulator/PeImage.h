@@ -18,9 +18,9 @@ struct PE_IMAGE {
   BOOLEAN RelocationsStripped = FALSE;    // the linker says it may not move
 };
 
-// Checks that File is an IA32 PE32 image that can run in place (every
-// section's file offset equals its RVA) and collects its base relocations.
-// On failure returns nothing and sets Error to one line saying why.
+// Checks that File is an IA32 PE32 image that can run in place (see
+// RunInPlace.h) and fits below 4 GiB, and collects its base relocations. On
+// failure returns nothing and sets Error to one line saying why.
 std::optional<PE_IMAGE> LoadPeImage(const std::vector<UINT8> &File, std::string &Error);
 
 // Reads Path and loads it as above; Error names the file.
