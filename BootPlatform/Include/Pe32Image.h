@@ -1,6 +1,6 @@
-// Reads the few PE32 header fields that placing and entering a module need.
-// Shared by the boot platform (freestanding, reading the image in flash) and
-// the host's flash image builder, so both agree on what a module looks like.
+// Reads the few PE32 header fields that placing and entering a module need,
+// for the boot platform reading the image in flash. It is freestanding code,
+// so it has its own reader; the host tools read PE32 files with PeImage.
 #pragma once
 
 #include <Base.h>
