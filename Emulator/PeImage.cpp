@@ -4,8 +4,8 @@
 #include "PeImage.h"
 
 #include "BaseRelocations.h"
-#include "HexText.h"
 #include "ImageMemory.h"
+#include "MessageText.h"
 #include "PeFile.h"
 #include "RunInPlace.h"
 

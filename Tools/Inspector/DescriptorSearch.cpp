@@ -5,9 +5,9 @@
 
 #include "BaseRelocations.h"
 #include "FlashMapRecord.h"
-#include "HexText.h"
 #include "ImageMemory.h"
 #include "InspectError.h"
+#include "MessageText.h"
 
 #include <algorithm>
 #include <optional>

@@ -1,10 +1,10 @@
 // tolvern-inspect IMAGE [--json] [--svg FILE]
 // Prints the flash map a Tolvern image publishes. Every failure is one line on
 // stderr and a non-zero exit; the program never lets an exception escape.
-#include "HexText.h"
-#include "Inspection.h"
 #include "InspectError.h"
+#include "Inspection.h"
 #include "JsonReport.h"
+#include "MessageText.h"
 #include "SvgReport.h"
 #include "TableReport.h"
 

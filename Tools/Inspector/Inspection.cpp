@@ -2,8 +2,8 @@
 #include "Inspection.h"
 
 #include "BaseRelocations.h"
-#include "HexText.h"
 #include "InspectError.h"
+#include "MessageText.h"
 
 INSPECTION InspectImage(const std::string &Path) {
   std::string Problem;

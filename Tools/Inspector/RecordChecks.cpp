@@ -3,7 +3,7 @@
 #include "RecordChecks.h"
 
 #include "FlashMapRecord.h"
-#include "HexText.h"
+#include "MessageText.h"
 
 #include <algorithm>
 #include <numeric>

@@ -5,8 +5,8 @@
 #include "SvgReport.h"
 
 #include "Formatting.h"
-#include "HexText.h"
 #include "MapLayout.h"
+#include "MessageText.h"
 
 #include <algorithm>
 #include <cstdio>

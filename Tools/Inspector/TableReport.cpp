@@ -3,8 +3,8 @@
 #include "TableReport.h"
 
 #include "Formatting.h"
-#include "HexText.h"
 #include "MapLayout.h"
+#include "MessageText.h"
 
 #include <cstdarg>
 #include <cstdio>

@@ -2,8 +2,8 @@
 // entries of a 4-bit type and a 12-bit offset into the page.
 #include "BaseRelocations.h"
 
-#include "HexText.h"
 #include "ImageMemory.h"
+#include "MessageText.h"
 
 #include <algorithm>
 

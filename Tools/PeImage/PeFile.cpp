@@ -3,8 +3,8 @@
 // section's file extent after, so that later reads need no trust in the file.
 #include "PeFile.h"
 
-#include "HexText.h"
 #include "ImageMemory.h"
+#include "MessageText.h"
 
 #include <llvm/BinaryFormat/COFF.h>
 #include <llvm/Object/COFF.h>
@@ -21,16 +21,6 @@ namespace {
 
 constexpr size_t kMzHeaderSize = 0x40;
 constexpr size_t kPeOffsetField = 0x3C;
-
-// Messages are one line, whatever text went into them.
-std::string OneLine(std::string Text) {
-  for (char &Character : Text) {
-    if (Character == '\n' || Character == '\r') {
-      Character = ' ';
-    }
-  }
-  return Text;
-}
 
 // The MZ stub and the PE signature, checked before LLVM sees the bytes: LLVM
 // would otherwise try to read a bare COFF object out of any file.

@@ -1,6 +1,6 @@
 #include "RunInPlace.h"
 
-#include "HexText.h"
+#include "MessageText.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #include "FlashImageLayout.h"
 
-#include "HexText.h"
+#include "MessageText.h"
 #include "PeFile.h"
 #include "RunInPlace.h"
 
