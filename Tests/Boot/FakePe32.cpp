@@ -50,7 +50,7 @@ std::vector<UINT8> MakeFakePe32(const FAKE_PE32 &Fake) {
   Put32(Bytes, kSectionTable + 12, kFakeTextOffset);
   Put32(Bytes, kSectionTable + 16, TextSize);
   Put32(Bytes, kSectionTable + 20, TextFileOffset);
-  Put32(Bytes, kSectionTable + 36, 0x60000020); // code, executable, readable
+  Put32(Bytes, kSectionTable + 36, Fake.TextCharacteristics);
   for (UINT32 Index = 0; Index < TextSize; ++Index) {
     Bytes[TextFileOffset + Index] = Fake.Code[Index];
   }

@@ -57,6 +57,8 @@ const REFUSAL_CASE kRefusals[] = {
      "bytes that are not in the file"},
     {"SectionMoved", [](FAKE_PE32 &Fake) { Fake.TextFileOffsetShift = 0x20; }, KeepParts,
      "cannot run in place"},
+    {"EntryPointNotInCode", [](FAKE_PE32 &Fake) { Fake.TextCharacteristics = 0x40000040; },
+     KeepParts, "entry point RVA 0x00000160 lies in no code section"},
     {"TruncatedFile", Keep, [](FLASH_IMAGE_PARTS &Parts) { Parts.Module.pop_back(); },
      "runs past the end of the file"},
     {"PlatformWithoutResetVector", Keep,

@@ -79,6 +79,9 @@ const DAMAGE kDamages[] = {
        Put32(F, Raw, Get32(F, Raw) - 0x20);
      },
      "cannot run in place"},
+    {"SectionLongerInMemoryThanInTheFile",
+     [](FILE_BYTES &F) { Put32(F, FirstSection(F) + 8, Get32(F, FirstSection(F) + 16) + 0x40); },
+     "bytes that are not in the file"},
     {"EntryPointInTheHeaders", [](FILE_BYTES &F) { Put32(F, OptionalHeader(F) + 16, 0x10); },
      "lies in no code section"},
     {"HugeImageSize", [](FILE_BYTES &F) { Put32(F, OptionalHeader(F) + 56, 0x7FFFFFFF); },

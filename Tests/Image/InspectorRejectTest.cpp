@@ -63,14 +63,19 @@ BYTES RegionsInAddressOrder() {
   return Image;
 }
 
-// The image with the fixup for Va turned into padding, found by walking the
-// .reloc section's blocks.
-BYTES WithoutFixupAt(uint64_t Va) {
-  BYTES Image = ImageFileBytes();
+const OBJDUMP_SECTION *RelocSection() {
   const OBJDUMP_SECTION *Reloc = ImageByObjdump().Section(".reloc");
   if (Reloc == nullptr) {
     throw std::runtime_error("no .reloc section");
   }
+  return Reloc;
+}
+
+// The image with the fixup for Va turned into padding, found by walking the
+// .reloc section's blocks.
+BYTES WithoutFixupAt(uint64_t Va) {
+  BYTES Image = ImageFileBytes();
+  const OBJDUMP_SECTION *Reloc = RelocSection();
   const uint64_t Rva = Va - Expected::kImageBase;
   size_t Block = Reloc->FileOffset;
   while (Block + 8 <= Reloc->FileOffset + Reloc->Size) {
@@ -148,6 +153,9 @@ std::vector<DAMAGE> Damages() {
        kImageRejected, "Guid field at 0x[0-9A-F]{8} carries no base relocation"},
       {"record pointer not relocated", [Found] { return WithoutFixupAt(Found.PpiVa); },
        kImageRejected, "record pointer at 0x[0-9A-F]{8} carries no base relocation"},
+      {"relocation block moved outside the image",
+       [] { return Patched(RelocSection()->FileOffset, U32Bytes(0x00100000)); }, kImageRejected,
+       "base relocation at RVA 0x001[0-9A-F]{5} lies outside the image"},
       {"region 5 LastBlock changed",
        [] { return Flipped(RecordWordOffset(Expected::kRegionsWord + 5 * 4 + 3), 0x01); },
        kChecksFailed, "breaks region-blocks: region 5"},
