@@ -45,20 +45,28 @@ std::optional<std::string> SignatureProblem(const std::vector<uint8_t> &Bytes) {
   return std::nullopt;
 }
 
-std::string MachineText(uint16_t Machine) {
+struct MACHINE_NAME {
+  uint16_t Machine;
+  const char *Name;
+};
+
+// Machines a PE image is commonly built for, named in the refusal.
+constexpr MACHINE_NAME kMachineNames[] = {
+    {llvm::COFF::IMAGE_FILE_MACHINE_AMD64, "x86-64"},
+    {llvm::COFF::IMAGE_FILE_MACHINE_ARM64, "ARM64"},
+    {llvm::COFF::IMAGE_FILE_MACHINE_ARMNT, "ARM"},
+};
+
+std::string ForeignMachineText(uint16_t Machine) {
   char Number[8];
   std::snprintf(Number, sizeof Number, "0x%04X", Machine);
   std::string Text = "not an IA32 PE32 image (machine " + std::string(Number) + ")";
-  switch (Machine) {
-  case llvm::COFF::IMAGE_FILE_MACHINE_AMD64:
-    return Text + ": built for machine x86-64, not IA32";
-  case llvm::COFF::IMAGE_FILE_MACHINE_ARM64:
-    return Text + ": built for machine ARM64, not IA32";
-  case llvm::COFF::IMAGE_FILE_MACHINE_ARMNT:
-    return Text + ": built for machine ARM, not IA32";
-  default:
-    return Text;
+  for (const MACHINE_NAME &Known : kMachineNames) {
+    if (Known.Machine == Machine) {
+      Text += ": built for machine " + std::string(Known.Name) + ", not IA32";
+    }
   }
+  return Text;
 }
 
 // Section names come from the file: shown with anything unprintable escaped.
@@ -112,7 +120,7 @@ std::optional<PE_FILE> ReadParsed(const llvm::object::COFFObjectFile &Object, si
     return std::nullopt;
   }
   if (Object.getMachine() != llvm::COFF::IMAGE_FILE_MACHINE_I386) {
-    Problem = MachineText(Object.getMachine());
+    Problem = ForeignMachineText(Object.getMachine());
     return std::nullopt;
   }
   if (Header->SizeOfHeaders > FileSize) {
