@@ -19,6 +19,8 @@ typedef void VOID;
 
 #define TRUE ((BOOLEAN)1)
 #define FALSE ((BOOLEAN)0)
+// Host tools may have seen a C header's NULL first; ours is the C++ one.
+#undef NULL
 #define NULL nullptr
 
 // One call frame's variable arguments. On IA32 these are the caller's cdecl
