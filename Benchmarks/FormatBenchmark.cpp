@@ -48,14 +48,6 @@ template <typename PRINT> size_t PrintLogLine(PRINT Print, char *Buffer, const c
   return Print(Buffer, BUFFER_SIZE, Format, "PEI", "UartInit", 152, 0x80000007u, 4096, 0xFFF944A0u);
 }
 
-size_t Engine(char *Buffer, size_t Size, const char *Format, ...) {
-  VA_LIST Arguments;
-  VA_START(Arguments, Format);
-  size_t Count = FormatWorker(Buffer, Size, Format, Arguments);
-  VA_END(Arguments);
-  return Count;
-}
-
 size_t Library(char *Buffer, size_t Size, const char *Format, ...) {
   va_list Arguments;
   va_start(Arguments, Format);
@@ -84,7 +76,7 @@ void CheckIdenticalOutput() {
   for (const SHARED_WORKLOAD &Workload : SharedWorkloads) {
     char Ours[BUFFER_SIZE];
     char Theirs[BUFFER_SIZE];
-    size_t OurCount = Workload.Run(Engine, Ours, Workload.Formats.EngineFormat);
+    size_t OurCount = Workload.Run(FormatToBuffer, Ours, Workload.Formats.EngineFormat);
     size_t TheirCount = Workload.Run(Library, Theirs, Workload.Formats.LibraryFormat);
     if (OurCount != TheirCount || std::strcmp(Ours, Theirs) != 0) {
       std::fprintf(stderr,
@@ -97,7 +89,7 @@ void CheckIdenticalOutput() {
 
 void BenchmarkShared(benchmark::State &State, const SHARED_WORKLOAD *Workload, bool UseEngine) {
   char Buffer[BUFFER_SIZE];
-  PRINT_FUNCTION Print = UseEngine ? Engine : Library;
+  PRINT_FUNCTION Print = UseEngine ? FormatToBuffer : Library;
   const char *Format = UseEngine ? Workload->Formats.EngineFormat : Workload->Formats.LibraryFormat;
   for (auto _ : State) {
     benchmark::DoNotOptimize(Workload->Run(Print, Buffer, Format));
