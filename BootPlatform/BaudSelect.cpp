@@ -7,18 +7,18 @@
 
 namespace {
 
-constexpr UINT16 kCmosIndexPort = 0x70;
-constexpr UINT16 kCmosDataPort = 0x71;
+constexpr UINT16 CMOS_INDEX_PORT = 0x70;
+constexpr UINT16 CMOS_DATA_PORT = 0x71;
 
 // Index bit 7 stays clear, as the module leaves it (NMI not masked).
 UINT8 CmosRead(UINT8 Register) {
-  BootOut8(kCmosIndexPort, Register);
-  return BootIn8(kCmosDataPort);
+  BootOut8(CMOS_INDEX_PORT, Register);
+  return BootIn8(CMOS_DATA_PORT);
 }
 
 VOID CmosWrite(UINT8 Register, UINT8 Value) {
-  BootOut8(kCmosIndexPort, Register);
-  BootOut8(kCmosDataPort, Value);
+  BootOut8(CMOS_INDEX_PORT, Register);
+  BootOut8(CMOS_DATA_PORT, Value);
 }
 
 } // namespace

@@ -4,33 +4,33 @@
 
 namespace {
 
-constexpr UINT16 kUartData = 0x3F8;
-constexpr UINT16 kUartLineControl = 0x3FB;
-constexpr UINT16 kUartLineStatus = 0x3FD;
-constexpr UINT8 kDivisorLatchAccess = 0x80;
-constexpr UINT8 kTransmitHoldingEmpty = 0x20;
+constexpr UINT16 UART_DATA = 0x3F8;
+constexpr UINT16 UART_LINE_CONTROL = 0x3FB;
+constexpr UINT16 UART_LINE_STATUS = 0x3FD;
+constexpr UINT8 DIVISOR_LATCH_ACCESS = 0x80;
+constexpr UINT8 TRANSMIT_HOLDING_EMPTY = 0x20;
 // Bounds the wait on a UART that never drains (or is absent).
-constexpr UINT32 kMaxPolls = 1000000;
+constexpr UINT32 MAX_POLLS = 1000000;
 
-constexpr CHAR8 kHexDigits[] = "0123456789ABCDEF";
+constexpr CHAR8 HEX_DIGITS[] = "0123456789ABCDEF";
 
 } // namespace
 
 VOID ConsoleChar(CHAR8 Character) {
   // An exception can strike while the divisor latch is open; the byte must go
   // to the transmitter, not into the divisor, so close it for the write only.
-  UINT8 LineControl = BootIn8(kUartLineControl);
-  if ((LineControl & kDivisorLatchAccess) != 0) {
-    BootOut8(kUartLineControl, LineControl & (UINT8)~kDivisorLatchAccess);
+  UINT8 LineControl = BootIn8(UART_LINE_CONTROL);
+  if ((LineControl & DIVISOR_LATCH_ACCESS) != 0) {
+    BootOut8(UART_LINE_CONTROL, LineControl & (UINT8)~DIVISOR_LATCH_ACCESS);
   }
-  for (UINT32 Poll = 0; Poll < kMaxPolls; ++Poll) {
-    if ((BootIn8(kUartLineStatus) & kTransmitHoldingEmpty) != 0) {
+  for (UINT32 Poll = 0; Poll < MAX_POLLS; ++Poll) {
+    if ((BootIn8(UART_LINE_STATUS) & TRANSMIT_HOLDING_EMPTY) != 0) {
       break;
     }
   }
-  BootOut8(kUartData, (UINT8)Character);
-  if ((LineControl & kDivisorLatchAccess) != 0) {
-    BootOut8(kUartLineControl, LineControl);
+  BootOut8(UART_DATA, (UINT8)Character);
+  if ((LineControl & DIVISOR_LATCH_ACCESS) != 0) {
+    BootOut8(UART_LINE_CONTROL, LineControl);
   }
 }
 
@@ -51,7 +51,7 @@ VOID ConsoleLine(const CHAR8 *Text) {
 namespace {
 VOID ConsoleHexDigits(UINT32 Value, UINT32 Digits) {
   for (UINT32 Index = Digits; Index > 0; --Index) {
-    ConsoleChar(kHexDigits[(Value >> ((Index - 1) * 4)) & 0xF]);
+    ConsoleChar(HEX_DIGITS[(Value >> ((Index - 1) * 4)) & 0xF]);
   }
 }
 } // namespace

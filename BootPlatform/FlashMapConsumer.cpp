@@ -7,7 +7,7 @@
 namespace {
 
 // A consumer knows the PPI by its published GUID, not by the producer's symbol.
-constexpr EFI_GUID kFlashMapPpiGuid = {
+constexpr EFI_GUID FLASH_MAP_PPI_GUID = {
     0xE286BDA9, 0xE33A, 0x47B3, {0xAA, 0x89, 0x3F, 0x17, 0xCE, 0xDE, 0x55, 0x38}};
 
 struct HEADER_FIELD {
@@ -15,7 +15,7 @@ struct HEADER_FIELD {
   UINT32 FLASH_MAP_RECORD::*Field;
 };
 
-constexpr HEADER_FIELD kHeaderFields[] = {
+constexpr HEADER_FIELD HEADER_FIELDS[] = {
     {"BlockSize", &FLASH_MAP_RECORD::BlockSize},
     {"FlashSize", &FLASH_MAP_RECORD::FlashSize},
     {"FlashBase", &FLASH_MAP_RECORD::FlashBase},
@@ -24,7 +24,7 @@ constexpr HEADER_FIELD kHeaderFields[] = {
 };
 
 VOID ReportRecord(const FLASH_MAP_RECORD *Record) {
-  for (const HEADER_FIELD &Header : kHeaderFields) {
+  for (const HEADER_FIELD &Header : HEADER_FIELDS) {
     ConsoleText("[flash-map] ");
     ConsoleText(Header.Name);
     ConsoleChar(' ');
@@ -66,9 +66,9 @@ BOOLEAN ReportFlashMap(const EFI_PEI_SERVICES **PeiServices) {
   EFI_PEI_PPI_DESCRIPTOR *Descriptor = NULL;
   VOID *Ppi = NULL;
   EFI_STATUS Status =
-      (*PeiServices)->LocatePpi(PeiServices, &kFlashMapPpiGuid, 0, &Descriptor, &Ppi);
+      (*PeiServices)->LocatePpi(PeiServices, &FLASH_MAP_PPI_GUID, 0, &Descriptor, &Ppi);
   ConsoleText("[flash-map] ppi ");
-  ConsoleGuid(&kFlashMapPpiGuid);
+  ConsoleGuid(&FLASH_MAP_PPI_GUID);
   if (Status != EFI_SUCCESS) {
     ConsoleText(": not found, status ");
     ConsoleHex(Status, 8);

@@ -4,26 +4,26 @@
 
 namespace {
 
-constexpr UINT16 kSelectorPort = 0x510;
-constexpr UINT16 kDataPort = 0x511;
-constexpr UINT16 kSignatureItem = 0x0000;
-constexpr UINT16 kFileDirectoryItem = 0x0019;
-constexpr UINT32 kFileNameSize = 56;
+constexpr UINT16 SELECTOR_PORT = 0x510;
+constexpr UINT16 DATA_PORT = 0x511;
+constexpr UINT16 SIGNATURE_ITEM = 0x0000;
+constexpr UINT16 FILE_DIRECTORY_ITEM = 0x0019;
+constexpr UINT32 FILE_NAME_SIZE = 56;
 
 // The device's integers are big-endian.
 UINT32 ReadBigEndian(UINT32 Bytes) {
   UINT32 Value = 0;
   for (UINT32 Index = 0; Index < Bytes; ++Index) {
-    Value = (Value << 8) | BootIn8(kDataPort);
+    Value = (Value << 8) | BootIn8(DATA_PORT);
   }
   return Value;
 }
 
 BOOLEAN DevicePresent() {
-  constexpr CHAR8 kSignature[] = "QEMU";
-  BootOut16(kSelectorPort, kSignatureItem);
+  constexpr CHAR8 SIGNATURE[] = "QEMU";
+  BootOut16(SELECTOR_PORT, SIGNATURE_ITEM);
   for (UINT32 Index = 0; Index < 4; ++Index) {
-    if (BootIn8(kDataPort) != (UINT8)kSignature[Index]) {
+    if (BootIn8(DATA_PORT) != (UINT8)SIGNATURE[Index]) {
       return FALSE;
     }
   }
@@ -34,8 +34,8 @@ BOOLEAN DevicePresent() {
 BOOLEAN NextNameMatches(const CHAR8 *Name) {
   BOOLEAN Same = TRUE;
   BOOLEAN Ended = FALSE;
-  for (UINT32 Index = 0; Index < kFileNameSize; ++Index) {
-    CHAR8 Character = (CHAR8)BootIn8(kDataPort);
+  for (UINT32 Index = 0; Index < FILE_NAME_SIZE; ++Index) {
+    CHAR8 Character = (CHAR8)BootIn8(DATA_PORT);
     if (Ended) {
       continue;
     }
@@ -57,7 +57,7 @@ BOOLEAN FwCfgReadFile(const CHAR8 *Name, CHAR8 *Buffer, UINT32 Capacity) {
   if (Capacity == 0 || !DevicePresent()) {
     return FALSE;
   }
-  BootOut16(kSelectorPort, kFileDirectoryItem);
+  BootOut16(SELECTOR_PORT, FILE_DIRECTORY_ITEM);
   UINT32 Count = ReadBigEndian(4);
   for (UINT32 Entry = 0; Entry < Count; ++Entry) {
     UINT32 Size = ReadBigEndian(4);
@@ -66,10 +66,10 @@ BOOLEAN FwCfgReadFile(const CHAR8 *Name, CHAR8 *Buffer, UINT32 Capacity) {
     if (!NextNameMatches(Name)) {
       continue;
     }
-    BootOut16(kSelectorPort, Select);
+    BootOut16(SELECTOR_PORT, Select);
     UINT32 Length = Size < Capacity - 1 ? Size : Capacity - 1;
     for (UINT32 Index = 0; Index < Length; ++Index) {
-      Buffer[Index] = (CHAR8)BootIn8(kDataPort);
+      Buffer[Index] = (CHAR8)BootIn8(DATA_PORT);
     }
     Buffer[Length] = '\0';
     return TRUE;

@@ -7,11 +7,11 @@ extern "C" const UINT32 ExceptionStubTable[BOOT_EXCEPTION_VECTORS];
 
 namespace {
 
-constexpr UINT16 kCodeSelector = 0x08;
-constexpr UINT8 kInterruptGate32 = 0x8E; // present, ring 0, 32-bit interrupt gate
-constexpr UINT32 kBreakpointVector = 3;
+constexpr UINT16 CODE_SELECTOR = 0x08;
+constexpr UINT8 INTERRUPT_GATE32 = 0x8E; // present, ring 0, 32-bit interrupt gate
+constexpr UINT32 BREAKPOINT_VECTOR = 3;
 
-constexpr const CHAR8 *kExceptionNames[BOOT_EXCEPTION_VECTORS] = {
+constexpr const CHAR8 *EXCEPTION_NAMES[BOOT_EXCEPTION_VECTORS] = {
     "#DE divide error",
     "#DB debug",
     "NMI",
@@ -72,9 +72,9 @@ VOID InstallInterruptTable(BOOT_STATE *State) {
   for (UINT32 Vector = 0; Vector < BOOT_EXCEPTION_VECTORS; ++Vector) {
     UINT32 Handler = ExceptionStubTable[Vector];
     State->Idt[Vector].OffsetLow = (UINT16)(Handler & 0xFFFF);
-    State->Idt[Vector].Selector = kCodeSelector;
+    State->Idt[Vector].Selector = CODE_SELECTOR;
     State->Idt[Vector].Reserved = 0;
-    State->Idt[Vector].Type = kInterruptGate32;
+    State->Idt[Vector].Type = INTERRUPT_GATE32;
     State->Idt[Vector].OffsetHigh = (UINT16)(Handler >> 16);
   }
   TABLE_REGISTER Register = {(UINT16)(sizeof(State->Idt) - 1),
@@ -84,7 +84,7 @@ VOID InstallInterruptTable(BOOT_STATE *State) {
 
 extern "C" VOID ExceptionDispatch(EXCEPTION_FRAME *Frame) {
   BOOT_STATE *State = CurrentBootState();
-  if (Frame->Vector == kBreakpointVector) {
+  if (Frame->Vector == BREAKPOINT_VECTOR) {
     // INT3 is a trap: the saved EIP already points past the one-byte instruction.
     ++State->Breakpoints;
     ConsoleText("[boot] breakpoint: INT3 at ");
@@ -95,7 +95,7 @@ extern "C" VOID ExceptionDispatch(EXCEPTION_FRAME *Frame) {
   ConsoleText("[boot] exception ");
   ConsoleDecimal(Frame->Vector);
   ConsoleText(" (");
-  ConsoleText(kExceptionNames[Frame->Vector % BOOT_EXCEPTION_VECTORS]);
+  ConsoleText(EXCEPTION_NAMES[Frame->Vector % BOOT_EXCEPTION_VECTORS]);
   ConsoleText(") at ");
   NoteLocation(State, Frame->Eip);
   ConsoleText(", error code ");

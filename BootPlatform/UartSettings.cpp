@@ -5,33 +5,33 @@
 
 namespace {
 
-constexpr UINT16 kUartBase = 0x3F8;
-constexpr UINT16 kDivisorLow = kUartBase + 0;
-constexpr UINT16 kDivisorHigh = kUartBase + 1;
-constexpr UINT16 kInterruptId = kUartBase + 2;
-constexpr UINT16 kLineControl = kUartBase + 3;
-constexpr UINT16 kModemControl = kUartBase + 4;
-constexpr UINT8 kDivisorLatchAccess = 0x80;
-constexpr UINT32 kClock = 115200; // divisor 1
-constexpr UINT16 kPciAddressPort = 0xCF8;
-constexpr UINT16 kPciDataPort = 0xCFC;
-constexpr UINT32 kLpcDecodeAddress = 0x80000000u | (31u << 11) | 0x80;
+constexpr UINT16 UART_BASE = 0x3F8;
+constexpr UINT16 DIVISOR_LOW = UART_BASE + 0;
+constexpr UINT16 DIVISOR_HIGH = UART_BASE + 1;
+constexpr UINT16 INTERRUPT_ID = UART_BASE + 2;
+constexpr UINT16 LINE_CONTROL = UART_BASE + 3;
+constexpr UINT16 MODEM_CONTROL = UART_BASE + 4;
+constexpr UINT8 DIVISOR_LATCH_ACCESS = 0x80;
+constexpr UINT32 CLOCK = 115200; // divisor 1
+constexpr UINT16 PCI_ADDRESS_PORT = 0xCF8;
+constexpr UINT16 PCI_DATA_PORT = 0xCFC;
+constexpr UINT32 LPC_DECODE_ADDRESS = 0x80000000u | (31u << 11) | 0x80;
 
-constexpr CHAR8 kParityLetters[] = "OEMS"; // LCR bits 5..4 with parity on
+constexpr CHAR8 PARITY_LETTERS[] = "OEMS"; // LCR bits 5..4 with parity on
 
 } // namespace
 
 VOID ReadUartSettings(UART_SETTINGS *Settings) {
-  BootOut32(kPciAddressPort, kLpcDecodeAddress);
-  Settings->LpcDecode = BootIn32(kPciDataPort);
-  Settings->InterruptId = BootIn8(kInterruptId);
-  Settings->ModemControl = BootIn8(kModemControl);
-  UINT8 LineControl = BootIn8(kLineControl);
+  BootOut32(PCI_ADDRESS_PORT, LPC_DECODE_ADDRESS);
+  Settings->LpcDecode = BootIn32(PCI_DATA_PORT);
+  Settings->InterruptId = BootIn8(INTERRUPT_ID);
+  Settings->ModemControl = BootIn8(MODEM_CONTROL);
+  UINT8 LineControl = BootIn8(LINE_CONTROL);
   Settings->LineControl = LineControl;
-  BootOut8(kLineControl, LineControl | kDivisorLatchAccess);
-  UINT8 Low = BootIn8(kDivisorLow);
-  UINT8 High = BootIn8(kDivisorHigh);
-  BootOut8(kLineControl, LineControl);
+  BootOut8(LINE_CONTROL, LineControl | DIVISOR_LATCH_ACCESS);
+  UINT8 Low = BootIn8(DIVISOR_LOW);
+  UINT8 High = BootIn8(DIVISOR_HIGH);
+  BootOut8(LINE_CONTROL, LineControl);
   Settings->Divisor = (UINT16)(High << 8 | Low);
 }
 
@@ -46,14 +46,14 @@ VOID ReportUartSettings(const UART_SETTINGS *Settings) {
   ConsoleChar(' ');
   ConsoleDecimal(DataBits);
   ConsoleChar('-');
-  ConsoleChar((Lcr & 0x08) != 0 ? kParityLetters[(Lcr >> 4) & 0x03] : 'N');
+  ConsoleChar((Lcr & 0x08) != 0 ? PARITY_LETTERS[(Lcr >> 4) & 0x03] : 'N');
   ConsoleChar('-');
   ConsoleText((Lcr & 0x04) == 0 ? "1" : (DataBits == 5 ? "1.5" : "2"));
   ConsoleText(", divisor ");
   ConsoleHex(Settings->Divisor, 4);
   if (Settings->Divisor != 0) {
     ConsoleText(" (");
-    ConsoleDecimal(kClock / Settings->Divisor);
+    ConsoleDecimal(CLOCK / Settings->Divisor);
     ConsoleText(" baud)");
   }
   ConsoleText(", IIR ");

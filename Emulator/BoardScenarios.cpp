@@ -1,23 +1,23 @@
 #include "BoardScenarios.h"
 
-BOARD_SETUP FreshBoard(UINT8 CmosBaudSelect) {
+BOARD_SETUP FreshBoard(uint8_t CmosBaudSelect) {
   BOARD_SETUP Setup;
   Setup.CmosBaudSelect = CmosBaudSelect;
   return Setup;
 }
 
-VOID ConfigureUart(BOARD_SETUP &Setup) {
+void ConfigureUart(BOARD_SETUP &Setup) {
   Setup.UartLcr = 0x03;
   Setup.UartDivisor = DivisorForCmos(Setup.CmosBaudSelect);
-  Setup.UartFifosEnabled = TRUE;
+  Setup.UartFifosEnabled = true;
 }
 
-VOID ActivateSioUarts(BOARD_SETUP &Setup) {
+void ActivateSioUarts(BOARD_SETUP &Setup) {
   Setup.SioRegisters[3][SIO_ACTIVATE_REGISTER] = 0x01;
   Setup.SioRegisters[2][SIO_ACTIVATE_REGISTER] = 0x01;
 }
 
-BOARD_SETUP ConfiguredBoard(UINT8 CmosBaudSelect) {
+BOARD_SETUP ConfiguredBoard(uint8_t CmosBaudSelect) {
   BOARD_SETUP Setup = FreshBoard(CmosBaudSelect);
   ConfigureUart(Setup);
   ActivateSioUarts(Setup);

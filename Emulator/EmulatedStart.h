@@ -14,17 +14,17 @@
 #define EMULATOR_DEFAULT_MAX_INSTRUCTIONS 1000000u
 
 struct START_OPTIONS {
-  UINT32 Base = 0;                 // load address; set it to the image's LinkBase for in place
+  uint32_t Base = 0;               // load address; set it to the image's LinkBase for in place
   EFI_STATUS InstallPpiStatus = 0; // what the trapped InstallPpi returns
-  UINT64 MaxInstructions = EMULATOR_DEFAULT_MAX_INSTRUCTIONS;
+  uint64_t MaxInstructions = EMULATOR_DEFAULT_MAX_INSTRUCTIONS;
   BOARD_SETUP Board;
 };
 
 struct EMULATED_START {
-  UINT32 Base = 0;
+  uint32_t Base = 0;
   RUN_RESULT Run;
   std::vector<PORT_ACCESS> Trace;
-  std::vector<UINT8> UartBytes;
+  std::vector<uint8_t> UartBytes;
   // Read through the first InstallPpi call's descriptor, when there was one.
   std::optional<PUBLISHED_FLASH_MAP> FlashMap;
   std::string FlashMapProblem;

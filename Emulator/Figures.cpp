@@ -13,8 +13,8 @@ struct FIGURE {
   std::string Name;
   bool Fresh;
   bool Returned;
-  UINT64 Instructions;
-  UINT32 StackBytes;
+  uint64_t Instructions;
+  uint32_t StackBytes;
 };
 
 FIGURE Measure(const PE_IMAGE &Image, const std::string &Name, bool Fresh,
@@ -35,12 +35,12 @@ FIGURE Measure(const PE_IMAGE &Image, const std::string &Name, bool Fresh,
 
 FIGURES_REPORT MeasureFigures(const PE_IMAGE &Image, const PE_IMAGE *FailingImage) {
   std::vector<FIGURE> Figures;
-  for (UINT8 Cmos : {0x00, 0x10, 0x20, 0x30}) {
+  for (uint8_t Cmos : {0x00, 0x10, 0x20, 0x30}) {
     char Name[64];
     std::snprintf(Name, sizeof Name, "fresh board, CMOS 0x%02X", Cmos);
     Figures.push_back(Measure(Image, Name, true, FreshBoard(Cmos)));
   }
-  for (UINT8 Cmos : {0x00, 0x30}) {
+  for (uint8_t Cmos : {0x00, 0x30}) {
     char Name[64];
     std::snprintf(Name, sizeof Name, "configured board, CMOS 0x%02X", Cmos);
     Figures.push_back(Measure(Image, Name, false, ConfiguredBoard(Cmos)));
@@ -57,8 +57,8 @@ FIGURES_REPORT MeasureFigures(const PE_IMAGE &Image, const PE_IMAGE *FailingImag
   std::snprintf(Line, sizeof Line, "%-40s %12s %12s\n", "PeimEntry start-up", "instructions",
                 "peak stack");
   Out << Line;
-  UINT64 WorstFresh = 0;
-  UINT32 WorstStack = 0;
+  uint64_t WorstFresh = 0;
+  uint32_t WorstStack = 0;
   std::string WorstStackName;
   bool AllReturned = true;
   for (const FIGURE &Figure : Figures) {

@@ -10,113 +10,114 @@
 
 namespace {
 
-constexpr UINT64 kPageSize = 0x1000;
-constexpr UINT64 kAddressSpaceTop = 0x100000000ull;
+constexpr uint64_t PAGE_SIZE = 0x1000;
+constexpr uint64_t ADDRESS_SPACE_TOP = 0x100000000ull;
 
 // The foundation's data page: the services pointer, then the table it points at.
-constexpr UINT32 kFoundationPage = 0x00001000;
-constexpr UINT32 kServicesTable = kFoundationPage + 0x10;
-constexpr UINT32 kServiceSlots = 32;
-constexpr UINT64 kTableSignature = 0x5652455320494550ull; // "PEI SERV"
-constexpr UINT32 kTableHeaderSize = 24;
+constexpr uint32_t FOUNDATION_PAGE = 0x00001000;
+constexpr uint32_t SERVICES_TABLE = FOUNDATION_PAGE + 0x10;
+constexpr uint32_t SERVICE_SLOTS = 32;
+constexpr uint64_t TABLE_SIGNATURE = 0x5652455320494550ull; // "PEI SERV"
+constexpr uint32_t TABLE_HEADER_SIZE = 24;
 
 // The foundation's code page: InstallPpi, then one trap per other service,
 // then the address PeimEntry returns to.
-constexpr UINT32 kStubPage = 0x00002000;
-constexpr UINT32 kInstallPpiStub = EMULATOR_INSTALL_PPI;
-constexpr UINT32 kOtherServiceStubs = kStubPage + 0x100;
-constexpr UINT32 kReturnSentinel = kStubPage + 0xF00;
-constexpr UINT8 kHlt = 0xF4;
+constexpr uint32_t STUB_PAGE = 0x00002000;
+constexpr uint32_t INSTALL_PPI_STUB = EMULATOR_INSTALL_PPI;
+constexpr uint32_t OTHER_SERVICE_STUBS = STUB_PAGE + 0x100;
+constexpr uint32_t RETURN_SENTINEL = STUB_PAGE + 0xF00;
+constexpr uint8_t HLT = 0xF4;
 
-constexpr UINT32 kStackBottom = 0x00010000;
-constexpr UINT32 kStackTop = EMULATOR_RESERVED_END;
+constexpr uint32_t STACK_BOTTOM = 0x00010000;
+constexpr uint32_t STACK_TOP = EMULATOR_RESERVED_END;
 
-static_assert(EMULATOR_PEI_SERVICES == kFoundationPage, "the services pointer opens the page");
-static_assert(kInstallPpiStub == kStubPage, "InstallPpi opens the code page");
-static_assert(kServicesTable + kTableHeaderSize + 4 * kServiceSlots <= kFoundationPage + kPageSize,
+static_assert(EMULATOR_PEI_SERVICES == FOUNDATION_PAGE, "the services pointer opens the page");
+static_assert(INSTALL_PPI_STUB == STUB_PAGE, "InstallPpi opens the code page");
+static_assert(SERVICES_TABLE + TABLE_HEADER_SIZE + 4 * SERVICE_SLOTS <= FOUNDATION_PAGE + PAGE_SIZE,
               "the services table fits its page");
-static_assert(kOtherServiceStubs + 4 * kServiceSlots <= kReturnSentinel, "stubs do not overlap");
-static_assert(EMULATOR_FILE_HANDLE >= kStubPage + kPageSize && EMULATOR_FILE_HANDLE < kStackBottom,
+static_assert(OTHER_SERVICE_STUBS + 4 * SERVICE_SLOTS <= RETURN_SENTINEL, "stubs do not overlap");
+static_assert(EMULATOR_FILE_HANDLE >= STUB_PAGE + PAGE_SIZE && EMULATOR_FILE_HANDLE < STACK_BOTTOM,
               "the file handle points at unmapped memory");
 
 // Values the callee-saved registers carry into PeimEntry; cdecl requires them back.
-constexpr int kCalleeSaved[] = {UC_X86_REG_EBX, UC_X86_REG_ESI, UC_X86_REG_EDI, UC_X86_REG_EBP};
-constexpr const char *kCalleeSavedNames[] = {"EBX", "ESI", "EDI", "EBP"};
-constexpr UINT32 kCalleeSavedValues[] = {0xB0B0B0B0, 0x51515151, 0xD1D1D1D1, 0xBBBB0000};
+constexpr int CALLEE_SAVED[] = {UC_X86_REG_EBX, UC_X86_REG_ESI, UC_X86_REG_EDI, UC_X86_REG_EBP};
+constexpr const char *CALLEE_SAVED_NAMES[] = {"EBX", "ESI", "EDI", "EBP"};
+constexpr uint32_t CALLEE_SAVED_VALUES[] = {0xB0B0B0B0, 0x51515151, 0xD1D1D1D1, 0xBBBB0000};
 
-std::string Hex32(UINT64 Value) {
+std::string Hex32(uint64_t Value) {
   char Text[16];
   std::snprintf(Text, sizeof Text, "0x%08llX", static_cast<unsigned long long>(Value));
   return Text;
 }
 
-UINT32 ReadRegister(uc_engine *Engine, int Register) {
-  UINT32 Value = 0;
+uint32_t ReadRegister(uc_engine *Engine, int Register) {
+  uint32_t Value = 0;
   uc_reg_read(Engine, Register, &Value);
   return Value;
 }
 
-VOID WriteRegister(uc_engine *Engine, int Register, UINT32 Value) {
+void WriteRegister(uc_engine *Engine, int Register, uint32_t Value) {
   uc_reg_write(Engine, Register, &Value);
 }
 
-bool WriteWord(uc_engine *Engine, UINT32 Address, UINT32 Value) {
-  const UINT8 Bytes[4] = {static_cast<UINT8>(Value), static_cast<UINT8>(Value >> 8),
-                          static_cast<UINT8>(Value >> 16), static_cast<UINT8>(Value >> 24)};
+bool WriteWord(uc_engine *Engine, uint32_t Address, uint32_t Value) {
+  const uint8_t Bytes[4] = {static_cast<uint8_t>(Value), static_cast<uint8_t>(Value >> 8),
+                            static_cast<uint8_t>(Value >> 16), static_cast<uint8_t>(Value >> 24)};
   return uc_mem_write(Engine, Address, Bytes, sizeof Bytes) == UC_ERR_OK;
 }
 
-UINT32 ReadWord(uc_engine *Engine, UINT32 Address) {
-  UINT8 Bytes[4] = {};
+uint32_t ReadWord(uc_engine *Engine, uint32_t Address) {
+  uint8_t Bytes[4] = {};
   uc_mem_read(Engine, Address, Bytes, sizeof Bytes);
-  return UINT32{Bytes[0]} | UINT32{Bytes[1]} << 8 | UINT32{Bytes[2]} << 16 | UINT32{Bytes[3]} << 24;
+  return uint32_t{Bytes[0]} | uint32_t{Bytes[1]} << 8 | uint32_t{Bytes[2]} << 16 |
+         uint32_t{Bytes[3]} << 24;
 }
 
-bool MapAndFill(uc_engine *Engine, UINT64 Start, UINT64 Size, UINT32 Protection,
-                const std::vector<UINT8> &Bytes, UINT32 At) {
+bool MapAndFill(uc_engine *Engine, uint64_t Start, uint64_t Size, uint32_t Protection,
+                const std::vector<uint8_t> &Bytes, uint32_t At) {
   // Filled while writable, then closed to what the platform allows.
   return uc_mem_map(Engine, Start, Size, UC_PROT_ALL) == UC_ERR_OK &&
          (Bytes.empty() || uc_mem_write(Engine, At, Bytes.data(), Bytes.size()) == UC_ERR_OK) &&
          uc_mem_protect(Engine, Start, Size, Protection) == UC_ERR_OK;
 }
 
-std::vector<UINT8> FoundationData() {
-  std::vector<UINT8> Data(kPageSize, 0);
-  auto Put = [&Data](UINT32 Offset, UINT64 Value, int Width) {
+std::vector<uint8_t> FoundationData() {
+  std::vector<uint8_t> Data(PAGE_SIZE, 0);
+  auto Put = [&Data](uint32_t Offset, uint64_t Value, int Width) {
     for (int Byte = 0; Byte < Width; ++Byte) {
-      Data[Offset + Byte] = static_cast<UINT8>(Value >> (8 * Byte));
+      Data[Offset + Byte] = static_cast<uint8_t>(Value >> (8 * Byte));
     }
   };
-  const UINT32 Table = kServicesTable - kFoundationPage;
-  Put(0, kServicesTable, 4);
-  Put(Table, kTableSignature, 8);
-  Put(Table + 12, kTableHeaderSize, 4); // HeaderSize
-  Put(Table + kTableHeaderSize, kInstallPpiStub, 4);
-  for (UINT32 Slot = 1; Slot < kServiceSlots; ++Slot) {
-    Put(Table + kTableHeaderSize + 4 * Slot, kOtherServiceStubs + 4 * Slot, 4);
+  const uint32_t Table = SERVICES_TABLE - FOUNDATION_PAGE;
+  Put(0, SERVICES_TABLE, 4);
+  Put(Table, TABLE_SIGNATURE, 8);
+  Put(Table + 12, TABLE_HEADER_SIZE, 4); // HeaderSize
+  Put(Table + TABLE_HEADER_SIZE, INSTALL_PPI_STUB, 4);
+  for (uint32_t Slot = 1; Slot < SERVICE_SLOTS; ++Slot) {
+    Put(Table + TABLE_HEADER_SIZE + 4 * Slot, OTHER_SERVICE_STUBS + 4 * Slot, 4);
   }
   return Data;
 }
 
-std::vector<UINT8> FoundationCode() {
-  std::vector<UINT8> Code(kPageSize, kHlt);
+std::vector<uint8_t> FoundationCode() {
+  std::vector<uint8_t> Code(PAGE_SIZE, HLT);
   return Code;
 }
 
 } // namespace
 
 struct IMAGE_EMULATOR::HOOK_STATE {
-  HOST_PORT_SPACE &Ports;
-  UINT32 ImageStart;
-  UINT32 ImageEnd;
-  UINT64 MaxInstructions;
+  PORT_SPACE &Ports;
+  uint32_t ImageStart;
+  uint32_t ImageEnd;
+  uint64_t MaxInstructions;
   RUN_RESULT &Result;
-  UINT64 Executed = 0;
-  UINT32 LastAddress = 0;
-  UINT32 LowestEsp = 0;
+  uint64_t Executed = 0;
+  uint32_t LastAddress = 0;
+  uint32_t LowestEsp = 0;
   bool Stopped = false;
 
-  VOID Stop(uc_engine *Engine, RUN_END End, const std::string &Problem) {
+  void Stop(uc_engine *Engine, RUN_END End, const std::string &Problem) {
     if (!Stopped) {
       Stopped = true;
       Result.End = End;
@@ -130,10 +131,10 @@ namespace {
 
 using HOOK_STATE = IMAGE_EMULATOR::HOOK_STATE;
 
-VOID OnInstruction(uc_engine *Engine, UINT64 Address, UINT32 Size, VOID *Context) {
-  (VOID) Size;
+void OnInstruction(uc_engine *Engine, uint64_t Address, uint32_t Size, void *Context) {
+  (void)Size;
   auto &State = *static_cast<HOOK_STATE *>(Context);
-  const UINT32 Eip = static_cast<UINT32>(Address);
+  const uint32_t Eip = static_cast<uint32_t>(Address);
   if (++State.Executed > State.MaxInstructions) {
     State.Stop(Engine, RUN_END::BudgetExhausted,
                "instruction budget of " + std::to_string(State.MaxInstructions) +
@@ -144,21 +145,21 @@ VOID OnInstruction(uc_engine *Engine, UINT64 Address, UINT32 Size, VOID *Context
   if (Eip >= State.ImageStart && Eip < State.ImageEnd) {
     ++State.Result.Instructions;
   }
-  const UINT32 Esp = ReadRegister(Engine, UC_X86_REG_ESP);
+  const uint32_t Esp = ReadRegister(Engine, UC_X86_REG_ESP);
   if (Esp < State.LowestEsp) {
     State.LowestEsp = Esp;
     State.Result.PeakStackAddress = Eip;
   }
-  if (Eip == kInstallPpiStub) {
+  if (Eip == INSTALL_PPI_STUB) {
     State.Result.InstallPpiCalls.push_back({ReadWord(Engine, Esp + 4), ReadWord(Engine, Esp + 8)});
-  } else if (Eip >= kOtherServiceStubs && Eip < kOtherServiceStubs + 4 * kServiceSlots) {
+  } else if (Eip >= OTHER_SERVICE_STUBS && Eip < OTHER_SERVICE_STUBS + 4 * SERVICE_SLOTS) {
     State.Stop(Engine, RUN_END::Fault,
-               "PEI service #" + std::to_string((Eip - kOtherServiceStubs) / 4) +
+               "PEI service #" + std::to_string((Eip - OTHER_SERVICE_STUBS) / 4) +
                    " called; the module may only call InstallPpi");
   }
 }
 
-VOID OnInterrupt(uc_engine *Engine, UINT32 Number, VOID *Context) {
+void OnInterrupt(uc_engine *Engine, uint32_t Number, void *Context) {
   auto &State = *static_cast<HOOK_STATE *>(Context);
   if (Number == 3) {
     // A trap: EIP already points past INT3, so the run resumes after it.
@@ -170,7 +171,7 @@ VOID OnInterrupt(uc_engine *Engine, UINT32 Number, VOID *Context) {
                  Hex32(State.LastAddress));
 }
 
-bool PortWidthSupported(HOOK_STATE &State, uc_engine *Engine, UINT32 Port, int Width) {
+bool PortWidthSupported(HOOK_STATE &State, uc_engine *Engine, uint32_t Port, int Width) {
   if (Width == 1 || Width == 4) {
     return true;
   }
@@ -180,18 +181,18 @@ bool PortWidthSupported(HOOK_STATE &State, uc_engine *Engine, UINT32 Port, int W
   return false;
 }
 
-UINT32 OnPortIn(uc_engine *Engine, UINT32 Port, int Width, VOID *Context) {
+uint32_t OnPortIn(uc_engine *Engine, uint32_t Port, int Width, void *Context) {
   auto &State = *static_cast<HOOK_STATE *>(Context);
   if (!PortWidthSupported(State, Engine, Port, Width)) {
     return 0xFFFFFFFF;
   }
-  return State.Ports.In(static_cast<UINT16>(Port), static_cast<UINT8>(Width));
+  return State.Ports.In(static_cast<uint16_t>(Port), static_cast<uint8_t>(Width));
 }
 
-VOID OnPortOut(uc_engine *Engine, UINT32 Port, int Width, UINT32 Value, VOID *Context) {
+void OnPortOut(uc_engine *Engine, uint32_t Port, int Width, uint32_t Value, void *Context) {
   auto &State = *static_cast<HOOK_STATE *>(Context);
   if (PortWidthSupported(State, Engine, Port, Width)) {
-    State.Ports.Out(static_cast<UINT16>(Port), static_cast<UINT8>(Width), Value);
+    State.Ports.Out(static_cast<uint16_t>(Port), static_cast<uint8_t>(Width), Value);
   }
 }
 
@@ -214,10 +215,10 @@ const char *AccessKind(uc_mem_type Type) {
   }
 }
 
-bool OnInvalidMemory(uc_engine *Engine, uc_mem_type Type, UINT64 Address, int Size, INT64 Value,
-                     VOID *Context) {
-  (VOID) Size;
-  (VOID) Value;
+bool OnInvalidMemory(uc_engine *Engine, uc_mem_type Type, uint64_t Address, int Size, int64_t Value,
+                     void *Context) {
+  (void)Size;
+  (void)Value;
   auto &State = *static_cast<HOOK_STATE *>(Context);
   std::string Where = Type == UC_MEM_FETCH_UNMAPPED || Type == UC_MEM_FETCH_PROT
                           ? " (last instruction at " + Hex32(State.LastAddress) + ")"
@@ -240,7 +241,7 @@ public:
 
   template <typename CALLBACK> bool Add(int Type, CALLBACK *Callback, HOOK_STATE &State) {
     uc_hook Handle;
-    if (uc_hook_add(Engine, &Handle, Type, reinterpret_cast<VOID *>(Callback), &State, 1, 0) !=
+    if (uc_hook_add(Engine, &Handle, Type, reinterpret_cast<void *>(Callback), &State, 1, 0) !=
         UC_ERR_OK) {
       return false;
     }
@@ -251,7 +252,7 @@ public:
   template <typename CALLBACK>
   bool AddInstruction(int Instruction, CALLBACK *Callback, HOOK_STATE &State) {
     uc_hook Handle;
-    if (uc_hook_add(Engine, &Handle, UC_HOOK_INSN, reinterpret_cast<VOID *>(Callback), &State, 1, 0,
+    if (uc_hook_add(Engine, &Handle, UC_HOOK_INSN, reinterpret_cast<void *>(Callback), &State, 1, 0,
                     Instruction) != UC_ERR_OK) {
       return false;
     }
@@ -266,22 +267,22 @@ private:
 
 } // namespace
 
-IMAGE_EMULATOR::IMAGE_EMULATOR(uc_engine *Engine, UINT32 Base, UINT32 Size, UINT32 Entry,
-                               HOST_PORT_SPACE &Ports)
+IMAGE_EMULATOR::IMAGE_EMULATOR(uc_engine *Engine, uint32_t Base, uint32_t Size, uint32_t Entry,
+                               PORT_SPACE &Ports)
     : Engine(Engine), LoadBase(Base), LoadSize(Size), EntryAddress(Entry), Ports(Ports) {}
 
 IMAGE_EMULATOR::~IMAGE_EMULATOR() {
   uc_close(Engine);
 }
 
-std::unique_ptr<IMAGE_EMULATOR> IMAGE_EMULATOR::Create(const PE_IMAGE &Image, UINT32 Base,
-                                                       HOST_PORT_SPACE &Ports, std::string &Error) {
+std::unique_ptr<IMAGE_EMULATOR> IMAGE_EMULATOR::Create(const PE_IMAGE &Image, uint32_t Base,
+                                                       PORT_SPACE &Ports, std::string &Error) {
   if (std::optional<std::string> Refusal = CheckLoadBase(Image, Base)) {
     Error = *Refusal;
     return nullptr;
   }
-  const UINT64 PageStart = Base & ~(kPageSize - 1);
-  const UINT64 PageEnd = (UINT64{Base} + Image.Bytes.size() + kPageSize - 1) & ~(kPageSize - 1);
+  const uint64_t PageStart = Base & ~(PAGE_SIZE - 1);
+  const uint64_t PageEnd = (uint64_t{Base} + Image.Bytes.size() + PAGE_SIZE - 1) & ~(PAGE_SIZE - 1);
   // The null page stays unmapped so that a null dereference faults.
   if (PageStart < EMULATOR_RESERVED_END) {
     Error = "load base " + Hex32(Base) +
@@ -289,7 +290,7 @@ std::unique_ptr<IMAGE_EMULATOR> IMAGE_EMULATOR::Create(const PE_IMAGE &Image, UI
             Hex32(EMULATOR_RESERVED_END);
     return nullptr;
   }
-  static_assert(kAddressSpaceTop % kPageSize == 0, "pages end at 4 GiB");
+  static_assert(ADDRESS_SPACE_TOP % PAGE_SIZE == 0, "pages end at 4 GiB");
 
   uc_engine *Engine = nullptr;
   if (uc_open(UC_ARCH_X86, UC_MODE_32, &Engine) != UC_ERR_OK) {
@@ -297,14 +298,14 @@ std::unique_ptr<IMAGE_EMULATOR> IMAGE_EMULATOR::Create(const PE_IMAGE &Image, UI
     return nullptr;
   }
   std::unique_ptr<IMAGE_EMULATOR> Emulator(new IMAGE_EMULATOR(
-      Engine, Base, static_cast<UINT32>(Image.Bytes.size()), Base + Image.EntryPoint, Ports));
+      Engine, Base, static_cast<uint32_t>(Image.Bytes.size()), Base + Image.EntryPoint, Ports));
   const bool Mapped = MapAndFill(Engine, PageStart, PageEnd - PageStart,
                                  UC_PROT_READ | UC_PROT_EXEC, RelocatedBytes(Image, Base), Base) &&
-                      MapAndFill(Engine, kFoundationPage, kPageSize, UC_PROT_READ, FoundationData(),
-                                 kFoundationPage) &&
-                      MapAndFill(Engine, kStubPage, kPageSize, UC_PROT_READ | UC_PROT_EXEC,
-                                 FoundationCode(), kStubPage) &&
-                      MapAndFill(Engine, kStackBottom, kStackTop - kStackBottom,
+                      MapAndFill(Engine, FOUNDATION_PAGE, PAGE_SIZE, UC_PROT_READ, FoundationData(),
+                                 FOUNDATION_PAGE) &&
+                      MapAndFill(Engine, STUB_PAGE, PAGE_SIZE, UC_PROT_READ | UC_PROT_EXEC,
+                                 FoundationCode(), STUB_PAGE) &&
+                      MapAndFill(Engine, STACK_BOTTOM, STACK_TOP - STACK_BOTTOM,
                                  UC_PROT_READ | UC_PROT_WRITE, {}, 0);
   if (!Mapped) {
     Error = "cannot map the image at " + Hex32(Base) + " in the CPU emulator";
@@ -313,7 +314,7 @@ std::unique_ptr<IMAGE_EMULATOR> IMAGE_EMULATOR::Create(const PE_IMAGE &Image, UI
   return Emulator;
 }
 
-RUN_RESULT IMAGE_EMULATOR::RunPeimEntry(EFI_STATUS InstallPpiStatus, UINT64 MaxInstructions) {
+RUN_RESULT IMAGE_EMULATOR::RunPeimEntry(EFI_STATUS InstallPpiStatus, uint64_t MaxInstructions) {
   RUN_RESULT Result;
   if (HasRun) {
     Result.Problem = "PeimEntry already ran in this emulator";
@@ -322,28 +323,28 @@ RUN_RESULT IMAGE_EMULATOR::RunPeimEntry(EFI_STATUS InstallPpiStatus, UINT64 MaxI
   HasRun = true;
 
   // InstallPpi: mov eax, InstallPpiStatus; ret.
-  const UINT8 Stub[6] = {0xB8,
-                         static_cast<UINT8>(InstallPpiStatus),
-                         static_cast<UINT8>(InstallPpiStatus >> 8),
-                         static_cast<UINT8>(InstallPpiStatus >> 16),
-                         static_cast<UINT8>(InstallPpiStatus >> 24),
-                         0xC3};
+  const uint8_t Stub[6] = {0xB8,
+                           static_cast<uint8_t>(InstallPpiStatus),
+                           static_cast<uint8_t>(InstallPpiStatus >> 8),
+                           static_cast<uint8_t>(InstallPpiStatus >> 16),
+                           static_cast<uint8_t>(InstallPpiStatus >> 24),
+                           0xC3};
   // cdecl: arguments right to left, then the return address.
-  const UINT32 EntryEsp = kStackTop - 12;
+  const uint32_t EntryEsp = STACK_TOP - 12;
   const bool Ready =
-      uc_mem_protect(Engine, kStubPage, kPageSize, UC_PROT_ALL) == UC_ERR_OK &&
-      uc_mem_write(Engine, kInstallPpiStub, Stub, sizeof Stub) == UC_ERR_OK &&
-      uc_mem_protect(Engine, kStubPage, kPageSize, UC_PROT_READ | UC_PROT_EXEC) == UC_ERR_OK &&
+      uc_mem_protect(Engine, STUB_PAGE, PAGE_SIZE, UC_PROT_ALL) == UC_ERR_OK &&
+      uc_mem_write(Engine, INSTALL_PPI_STUB, Stub, sizeof Stub) == UC_ERR_OK &&
+      uc_mem_protect(Engine, STUB_PAGE, PAGE_SIZE, UC_PROT_READ | UC_PROT_EXEC) == UC_ERR_OK &&
       WriteWord(Engine, EntryEsp + 8, EMULATOR_PEI_SERVICES) &&
       WriteWord(Engine, EntryEsp + 4, EMULATOR_FILE_HANDLE) &&
-      WriteWord(Engine, EntryEsp, kReturnSentinel);
+      WriteWord(Engine, EntryEsp, RETURN_SENTINEL);
   if (!Ready) {
     Result.Problem = "cannot set up the call to PeimEntry";
     return Result;
   }
   WriteRegister(Engine, UC_X86_REG_ESP, EntryEsp);
-  for (UINTN Index = 0; Index < std::size(kCalleeSaved); ++Index) {
-    WriteRegister(Engine, kCalleeSaved[Index], kCalleeSavedValues[Index]);
+  for (size_t Index = 0; Index < std::size(CALLEE_SAVED); ++Index) {
+    WriteRegister(Engine, CALLEE_SAVED[Index], CALLEE_SAVED_VALUES[Index]);
   }
 
   HOOK_STATE State{Ports, LoadBase, LoadBase + LoadSize, MaxInstructions, Result, 0, 0, EntryEsp};
@@ -358,23 +359,23 @@ RUN_RESULT IMAGE_EMULATOR::RunPeimEntry(EFI_STATUS InstallPpiStatus, UINT64 MaxI
     return Result;
   }
 
-  const uc_err Error = uc_emu_start(Engine, EntryAddress, kReturnSentinel, 0, 0);
+  const uc_err Error = uc_emu_start(Engine, EntryAddress, RETURN_SENTINEL, 0, 0);
   Result.PeakStackBytes = EntryEsp - State.LowestEsp;
   if (State.Stopped) {
     return Result;
   }
-  const UINT32 Eip = ReadRegister(Engine, UC_X86_REG_EIP);
+  const uint32_t Eip = ReadRegister(Engine, UC_X86_REG_EIP);
   if (Error != UC_ERR_OK) {
     Result.Problem = std::string(uc_strerror(Error)) + " at EIP " + Hex32(State.LastAddress);
     return Result;
   }
-  if (Eip != kReturnSentinel) {
+  if (Eip != RETURN_SENTINEL) {
     Result.Problem = "stopped at EIP " + Hex32(Eip) + " without returning";
     return Result;
   }
-  for (UINTN Index = 0; Index < std::size(kCalleeSaved); ++Index) {
-    if (ReadRegister(Engine, kCalleeSaved[Index]) != kCalleeSavedValues[Index]) {
-      Result.Problem = std::string("PeimEntry returned with ") + kCalleeSavedNames[Index] +
+  for (size_t Index = 0; Index < std::size(CALLEE_SAVED); ++Index) {
+    if (ReadRegister(Engine, CALLEE_SAVED[Index]) != CALLEE_SAVED_VALUES[Index]) {
+      Result.Problem = std::string("PeimEntry returned with ") + CALLEE_SAVED_NAMES[Index] +
                        " changed; cdecl requires it kept";
       return Result;
     }
@@ -389,8 +390,8 @@ RUN_RESULT IMAGE_EMULATOR::RunPeimEntry(EFI_STATUS InstallPpiStatus, UINT64 MaxI
   return Result;
 }
 
-bool IMAGE_EMULATOR::ReadMemory(UINT32 Address, VOID *Buffer, UINTN Size) const {
-  if (UINT64{Address} + Size > kAddressSpaceTop) {
+bool IMAGE_EMULATOR::ReadMemory(uint32_t Address, void *Buffer, size_t Size) const {
+  if (uint64_t{Address} + Size > ADDRESS_SPACE_TOP) {
     return false;
   }
   return Size == 0 || uc_mem_read(Engine, Address, Buffer, Size) == UC_ERR_OK;

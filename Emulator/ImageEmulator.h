@@ -6,7 +6,7 @@
 
 #include "PeImage.h"
 
-#include <HostPortSpace.h>
+#include <PortSpace.h>
 #include <Uefi/UefiBaseType.h>
 
 #include <memory>
@@ -26,8 +26,8 @@ struct uc_struct;
 #define EMULATOR_INSTALL_PPI 0x00002000u
 
 struct EMULATED_INSTALL_PPI_CALL {
-  UINT32 PeiServices;
-  UINT32 PpiList;
+  uint32_t PeiServices;
+  uint32_t PpiList;
 };
 
 enum class RUN_END {
@@ -41,18 +41,18 @@ struct RUN_RESULT {
   std::string Problem;   // one line, when it did not return cleanly
   EFI_STATUS Status = 0; // EAX on return
   std::vector<EMULATED_INSTALL_PPI_CALL> InstallPpiCalls;
-  std::vector<UINT32> Breakpoints; // address of each INT3 executed, in order
-  UINT64 Instructions = 0;         // executed inside the image
-  UINT32 PeakStackBytes = 0;       // below the return address PeimEntry was called with
-  UINT32 PeakStackAddress = 0;     // the first instruction that ran that deep
+  std::vector<uint32_t> Breakpoints; // address of each INT3 executed, in order
+  uint64_t Instructions = 0;         // executed inside the image
+  uint32_t PeakStackBytes = 0;       // below the return address PeimEntry was called with
+  uint32_t PeakStackAddress = 0;     // the first instruction that ran that deep
 };
 
 class IMAGE_EMULATOR {
 public:
   // Maps Image at Base (relocated) with the foundation's memory. Returns
   // nothing, with Error set, when Base cannot take the image.
-  static std::unique_ptr<IMAGE_EMULATOR> Create(const PE_IMAGE &Image, UINT32 Base,
-                                                HOST_PORT_SPACE &Ports, std::string &Error);
+  static std::unique_ptr<IMAGE_EMULATOR> Create(const PE_IMAGE &Image, uint32_t Base,
+                                                PORT_SPACE &Ports, std::string &Error);
   ~IMAGE_EMULATOR();
   IMAGE_EMULATOR(const IMAGE_EMULATOR &) = delete;
   IMAGE_EMULATOR &operator=(const IMAGE_EMULATOR &) = delete;
@@ -60,23 +60,24 @@ public:
   // Calls PeimEntry(EMULATOR_FILE_HANDLE, EMULATOR_PEI_SERVICES) with the IA32
   // cdecl convention; InstallPpi returns InstallPpiStatus. Stops after
   // MaxInstructions instructions. Runs once per emulator.
-  RUN_RESULT RunPeimEntry(EFI_STATUS InstallPpiStatus, UINT64 MaxInstructions);
+  RUN_RESULT RunPeimEntry(EFI_STATUS InstallPpiStatus, uint64_t MaxInstructions);
 
   // Reads emulated memory, e.g. what a descriptor points at. False when any
   // byte of the range is not mapped.
-  bool ReadMemory(UINT32 Address, VOID *Buffer, UINTN Size) const;
+  bool ReadMemory(uint32_t Address, void *Buffer, size_t Size) const;
 
-  UINT32 Base() const { return LoadBase; }
-  UINT32 ImageSize() const { return LoadSize; }
+  uint32_t Base() const { return LoadBase; }
+  uint32_t ImageSize() const { return LoadSize; }
 
   struct HOOK_STATE; // what the hooks share with the run
 
 private:
-  IMAGE_EMULATOR(uc_struct *Engine, UINT32 Base, UINT32 Size, UINT32 Entry, HOST_PORT_SPACE &Ports);
+  IMAGE_EMULATOR(uc_struct *Engine, uint32_t Base, uint32_t Size, uint32_t Entry,
+                 PORT_SPACE &Ports);
   uc_struct *Engine;
-  UINT32 LoadBase;
-  UINT32 LoadSize;
-  UINT32 EntryAddress;
-  HOST_PORT_SPACE &Ports;
+  uint32_t LoadBase;
+  uint32_t LoadSize;
+  uint32_t EntryAddress;
+  PORT_SPACE &Ports;
   bool HasRun = false;
 };

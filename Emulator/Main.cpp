@@ -13,9 +13,9 @@
 
 namespace {
 
-constexpr int kExitReturned = 0;
-constexpr int kExitDidNotReturn = 1;
-constexpr int kExitUsage = 2;
+constexpr int EXIT_RETURNED = 0;
+constexpr int EXIT_DID_NOT_RETURN = 1;
+constexpr int EXIT_USAGE = 2;
 
 // "3=0x01" (logical device 3, activate register) or "3:0xF0=0x06" (any register).
 bool ParseSioSetting(const std::string &Text, bool ActivateOnly, BOARD_SETUP &Board,
@@ -32,7 +32,7 @@ bool ParseSioSetting(const std::string &Text, bool ActivateOnly, BOARD_SETUP &Bo
     Error = "'" + Text + "': expected " + (ActivateOnly ? "DEVICE=VALUE" : "DEVICE:REGISTER=VALUE");
     return false;
   }
-  UINT8 Values[3];
+  uint8_t Values[3];
   for (int Index = 0; Index < 3; ++Index) {
     char *End = nullptr;
     const unsigned long Value = std::strtoul(Numbers[Index].c_str(), &End, 0);
@@ -40,7 +40,7 @@ bool ParseSioSetting(const std::string &Text, bool ActivateOnly, BOARD_SETUP &Bo
       Error = "'" + Text + "': '" + Numbers[Index] + "' is not a byte";
       return false;
     }
-    Values[Index] = static_cast<UINT8>(Value);
+    Values[Index] = static_cast<uint8_t>(Value);
   }
   Board.SioRegisters[Values[0]][Values[1]] = Values[2];
   return true;
@@ -53,9 +53,9 @@ int main(int argc, char **argv) {
                "board and reports the status, UART output, installed PPI and flash map."};
   std::string ImagePath;
   std::string FailingImagePath;
-  UINT64 Base = 0;
-  UINT64 MaxInstructions = EMULATOR_DEFAULT_MAX_INSTRUCTIONS;
-  UINT32 InstallStatus = 0;
+  uint64_t Base = 0;
+  uint64_t MaxInstructions = EMULATOR_DEFAULT_MAX_INSTRUCTIONS;
+  uint32_t InstallStatus = 0;
   bool Json = false;
   bool WithTrace = false;
   bool Figures = false;
@@ -66,7 +66,7 @@ int main(int argc, char **argv) {
   unsigned UartDivisor = 0;
   bool FifosOn = false;
   bool FifosOff = false;
-  UINT32 BusyReads = 0;
+  uint32_t BusyReads = 0;
   bool NeverEmpties = false;
   std::vector<std::string> SioActivate;
   std::vector<std::string> SioRegisters;
@@ -117,7 +117,7 @@ int main(int argc, char **argv) {
   std::optional<PE_IMAGE> Image = LoadPeImageFile(ImagePath, Error);
   if (!Image) {
     std::cerr << "tolvern-emu: " << Error << "\n";
-    return kExitUsage;
+    return EXIT_USAGE;
   }
 
   if (Figures) {
@@ -126,23 +126,23 @@ int main(int argc, char **argv) {
       Failing = LoadPeImageFile(FailingImagePath, Error);
       if (!Failing) {
         std::cerr << "tolvern-emu: " << Error << "\n";
-        return kExitUsage;
+        return EXIT_USAGE;
       }
     }
     const FIGURES_REPORT Report = MeasureFigures(*Image, Failing ? &*Failing : nullptr);
     std::cout << "Figures for " << ImagePath << "\n" << Report.Text;
-    return Report.AllReturned ? kExitReturned : kExitDidNotReturn;
+    return Report.AllReturned ? EXIT_RETURNED : EXIT_DID_NOT_RETURN;
   }
 
   if (Base > 0xFFFFFFFFull) {
     std::cerr << "tolvern-emu: --base must be a 32-bit address\n";
-    return kExitUsage;
+    return EXIT_USAGE;
   }
   START_OPTIONS Options;
-  Options.Base = BaseOption->count() != 0 ? static_cast<UINT32>(Base) : Image->LinkBase;
+  Options.Base = BaseOption->count() != 0 ? static_cast<uint32_t>(Base) : Image->LinkBase;
   Options.InstallPpiStatus = InstallStatus;
   Options.MaxInstructions = MaxInstructions;
-  Options.Board = FreshBoard(static_cast<UINT8>(Cmos));
+  Options.Board = FreshBoard(static_cast<uint8_t>(Cmos));
   if (UartConfigured || Configured) {
     ConfigureUart(Options.Board);
   }
@@ -150,10 +150,10 @@ int main(int argc, char **argv) {
     ActivateSioUarts(Options.Board);
   }
   if (Board->get_option("--uart-lcr")->count() != 0) {
-    Options.Board.UartLcr = static_cast<UINT8>(UartLcr);
+    Options.Board.UartLcr = static_cast<uint8_t>(UartLcr);
   }
   if (Board->get_option("--uart-divisor")->count() != 0) {
-    Options.Board.UartDivisor = static_cast<UINT16>(UartDivisor);
+    Options.Board.UartDivisor = static_cast<uint16_t>(UartDivisor);
   }
   Options.Board.UartFifosEnabled = Options.Board.UartFifosEnabled || FifosOn;
   Options.Board.UartFifosBroken = FifosOff;
@@ -161,22 +161,22 @@ int main(int argc, char **argv) {
   for (const std::string &Setting : SioActivate) {
     if (!ParseSioSetting(Setting, true, Options.Board, Error)) {
       std::cerr << "tolvern-emu: --sio-activate " << Error << "\n";
-      return kExitUsage;
+      return EXIT_USAGE;
     }
   }
   for (const std::string &Setting : SioRegisters) {
     if (!ParseSioSetting(Setting, false, Options.Board, Error)) {
       std::cerr << "tolvern-emu: --sio " << Error << "\n";
-      return kExitUsage;
+      return EXIT_USAGE;
     }
   }
 
   std::optional<EMULATED_START> Start = StartImageOnBoard(*Image, Options, Error);
   if (!Start) {
     std::cerr << "tolvern-emu: " << Error << "\n";
-    return kExitUsage;
+    return EXIT_USAGE;
   }
-  const REPORT_OPTIONS Report{ImagePath, Image->LinkBase, WithTrace ? TRUE : FALSE};
+  const REPORT_OPTIONS Report{ImagePath, Image->LinkBase, WithTrace ? true : false};
   if (Json) {
     std::cout << StartReportJson(*Start, Report)
                      .dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace)
@@ -184,5 +184,5 @@ int main(int argc, char **argv) {
   } else {
     std::cout << FormatStartReport(*Start, Report);
   }
-  return Start->Run.End == RUN_END::Returned ? kExitReturned : kExitDidNotReturn;
+  return Start->Run.End == RUN_END::Returned ? EXIT_RETURNED : EXIT_DID_NOT_RETURN;
 }

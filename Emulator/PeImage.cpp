@@ -13,27 +13,27 @@
 
 namespace {
 
-constexpr UINT64 kAddressSpaceTop = 0x100000000ull;
+constexpr uint64_t ADDRESS_SPACE_TOP = 0x100000000ull;
 // An image larger than the platform's whole flash device cannot be one of its files.
-constexpr UINT32 kLargestImage = 0x01000000;
+constexpr uint32_t LARGEST_IMAGE = 0x01000000;
 
 // Why the image cannot be laid out in SizeOfImage bytes below 4 GiB, if it cannot.
 std::optional<std::string> LayoutProblem(const PE_FILE &File) {
-  const UINT32 Alignment = File.SectionAlignment;
+  const uint32_t Alignment = File.SectionAlignment;
   if (Alignment == 0 || (Alignment & (Alignment - 1)) != 0) {
     return "section alignment " + Hex32(Alignment) + " is not a power of two";
   }
-  if (File.SizeOfImage > kLargestImage) {
+  if (File.SizeOfImage > LARGEST_IMAGE) {
     return "image size " + Hex32(File.SizeOfImage) + " exceeds the 16 MiB flash device";
   }
-  if (UINT64{File.ImageBase} + File.SizeOfImage > kAddressSpaceTop) {
+  if (uint64_t{File.ImageBase} + File.SizeOfImage > ADDRESS_SPACE_TOP) {
     return "linked at " + Hex32(File.ImageBase) + ", the image runs past 4 GiB";
   }
   if (File.SizeOfHeaders > File.SizeOfImage) {
     return "headers (" + Hex32(File.SizeOfHeaders) + " bytes) do not fit the image";
   }
   for (const PE_SECTION &Section : File.Sections) {
-    if (UINT64{Section.Rva} + std::max(Section.VirtualSize, Section.RawSize) > File.SizeOfImage) {
+    if (uint64_t{Section.Rva} + std::max(Section.VirtualSize, Section.RawSize) > File.SizeOfImage) {
       return "section " + Section.Name + " runs past the image's end (" + Hex32(File.SizeOfImage) +
              ")";
     }
@@ -42,8 +42,8 @@ std::optional<std::string> LayoutProblem(const PE_FILE &File) {
 }
 
 // The headers and sections at their RVAs; the rest of SizeOfImage is zero.
-std::vector<UINT8> LaidOut(const PE_FILE &File) {
-  std::vector<UINT8> Bytes(File.SizeOfImage, 0);
+std::vector<uint8_t> LaidOut(const PE_FILE &File) {
+  std::vector<uint8_t> Bytes(File.SizeOfImage, 0);
   std::copy_n(File.Bytes.begin(), File.SizeOfHeaders, Bytes.begin());
   for (const PE_SECTION &Section : File.Sections) {
     std::copy_n(File.Bytes.begin() + Section.FileOffset, Section.RawSize,
@@ -61,7 +61,7 @@ std::optional<PE_IMAGE> Load(const PE_FILE &File, std::string &Error) {
     Error = *Problem;
     return std::nullopt;
   }
-  std::optional<std::vector<UINT32>> Fixups = ReadHighLowFixups(File, Error);
+  std::optional<std::vector<uint32_t>> Fixups = ReadHighLowFixups(File, Error);
   if (!Fixups) {
     return std::nullopt;
   }
@@ -71,13 +71,13 @@ std::optional<PE_IMAGE> Load(const PE_FILE &File, std::string &Error) {
   Image.SectionAlignment = File.SectionAlignment;
   Image.Bytes = LaidOut(File);
   Image.HighLowRelocations = std::move(*Fixups);
-  Image.RelocationsStripped = File.RelocationsStripped ? TRUE : FALSE;
+  Image.RelocationsStripped = File.RelocationsStripped ? true : false;
   return Image;
 }
 
 } // namespace
 
-std::optional<PE_IMAGE> LoadPeImage(const std::vector<UINT8> &File, std::string &Error) {
+std::optional<PE_IMAGE> LoadPeImage(const std::vector<uint8_t> &File, std::string &Error) {
   const std::optional<PE_FILE> Parsed = ReadPeFile(File, Error);
   return Parsed ? Load(*Parsed, Error) : std::nullopt;
 }
@@ -91,12 +91,12 @@ std::optional<PE_IMAGE> LoadPeImageFile(const std::string &Path, std::string &Er
   return Image;
 }
 
-std::optional<std::string> CheckLoadBase(const PE_IMAGE &Image, UINT64 Base) {
+std::optional<std::string> CheckLoadBase(const PE_IMAGE &Image, uint64_t Base) {
   if (Base % Image.SectionAlignment != 0) {
     return "load base " + Hex32(Base) + " is not a multiple of the section alignment " +
            Hex32(Image.SectionAlignment);
   }
-  if (Base + Image.Bytes.size() > kAddressSpaceTop) {
+  if (Base + Image.Bytes.size() > ADDRESS_SPACE_TOP) {
     return "an image of " + Hex32(Image.Bytes.size()) + " bytes at " + Hex32(Base) +
            " runs past 4 GiB";
   }
@@ -106,13 +106,13 @@ std::optional<std::string> CheckLoadBase(const PE_IMAGE &Image, UINT64 Base) {
   return std::nullopt;
 }
 
-std::vector<UINT8> RelocatedBytes(const PE_IMAGE &Image, UINT32 Base) {
-  std::vector<UINT8> Bytes = Image.Bytes;
-  const UINT32 Delta = Base - Image.LinkBase;
-  for (UINT32 Rva : Image.HighLowRelocations) {
-    const UINT32 Moved = LoadU32(Bytes, Rva) + Delta;
+std::vector<uint8_t> RelocatedBytes(const PE_IMAGE &Image, uint32_t Base) {
+  std::vector<uint8_t> Bytes = Image.Bytes;
+  const uint32_t Delta = Base - Image.LinkBase;
+  for (uint32_t Rva : Image.HighLowRelocations) {
+    const uint32_t Moved = LoadU32(Bytes, Rva) + Delta;
     for (int Byte = 0; Byte < 4; ++Byte) {
-      Bytes[Rva + Byte] = static_cast<UINT8>(Moved >> (8 * Byte));
+      Bytes[Rva + Byte] = static_cast<uint8_t>(Moved >> (8 * Byte));
     }
   }
   return Bytes;

@@ -11,17 +11,17 @@ namespace {
 static_assert(std::endian::native == std::endian::little,
               "the record is decoded in place from IA32 memory");
 
-bool ReadWord(const IMAGE_EMULATOR &Emulator, UINT32 Address, UINT32 &Value) {
-  UINT8 Bytes[4];
+bool ReadWord(const IMAGE_EMULATOR &Emulator, uint32_t Address, uint32_t &Value) {
+  uint8_t Bytes[4];
   if (!Emulator.ReadMemory(Address, Bytes, sizeof Bytes)) {
     return false;
   }
-  Value =
-      UINT32{Bytes[0]} | UINT32{Bytes[1]} << 8 | UINT32{Bytes[2]} << 16 | UINT32{Bytes[3]} << 24;
+  Value = uint32_t{Bytes[0]} | uint32_t{Bytes[1]} << 8 | uint32_t{Bytes[2]} << 16 |
+          uint32_t{Bytes[3]} << 24;
   return true;
 }
 
-std::string Unreadable(const char *What, UINT32 Address) {
+std::string Unreadable(const char *What, uint32_t Address) {
   char Text[96];
   std::snprintf(Text, sizeof Text, "%s at 0x%08X is not in emulated memory", What, Address);
   return Text;
@@ -30,7 +30,7 @@ std::string Unreadable(const char *What, UINT32 Address) {
 } // namespace
 
 std::optional<PUBLISHED_FLASH_MAP> ReadPublishedFlashMap(const IMAGE_EMULATOR &Emulator,
-                                                         UINT32 DescriptorAddress,
+                                                         uint32_t DescriptorAddress,
                                                          std::string &Error) {
   PUBLISHED_FLASH_MAP Map;
   Map.DescriptorAddress = DescriptorAddress;
@@ -56,7 +56,7 @@ std::optional<PUBLISHED_FLASH_MAP> ReadPublishedFlashMap(const IMAGE_EMULATOR &E
   return Map;
 }
 
-std::string FormatGuid(const std::array<UINT8, sizeof(EFI_GUID)> &B) {
+std::string FormatGuid(const std::array<uint8_t, sizeof(EFI_GUID)> &B) {
   char Text[40];
   std::snprintf(Text, sizeof Text,
                 "%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X", B[3], B[2],

@@ -12,20 +12,21 @@
 #include <string>
 
 struct PUBLISHED_FLASH_MAP {
-  UINT32 DescriptorAddress = 0;
-  UINT32 Flags = 0;
-  UINT32 GuidAddress = 0;
-  UINT32 PpiAddress = 0;
-  std::array<UINT8, sizeof(EFI_GUID)> GuidBytes{};
-  UINT32 RecordAddress = 0; // the PPI body's one pointer
-  std::array<UINT8, sizeof(FLASH_MAP_RECORD)> RecordBytes{};
+  uint32_t DescriptorAddress = 0;
+  uint32_t Flags = 0;
+  uint32_t GuidAddress = 0;
+  uint32_t PpiAddress = 0;
+  std::array<uint8_t, sizeof(EFI_GUID)> GuidBytes{};
+  uint32_t RecordAddress = 0; // the PPI body's one pointer
+  std::array<uint8_t, sizeof(FLASH_MAP_RECORD)> RecordBytes{};
   FLASH_MAP_RECORD Record{}; // RecordBytes decoded
 };
 
 // Follows the pointers from DescriptorAddress. Returns nothing, with Error set,
 // when one of them leads to unmapped memory.
-std::optional<PUBLISHED_FLASH_MAP>
-ReadPublishedFlashMap(const IMAGE_EMULATOR &Emulator, UINT32 DescriptorAddress, std::string &Error);
+std::optional<PUBLISHED_FLASH_MAP> ReadPublishedFlashMap(const IMAGE_EMULATOR &Emulator,
+                                                         uint32_t DescriptorAddress,
+                                                         std::string &Error);
 
 // "E286BDA9-E33A-47B3-AA89-3F17CEDE5538"
-std::string FormatGuid(const std::array<UINT8, sizeof(EFI_GUID)> &Bytes);
+std::string FormatGuid(const std::array<uint8_t, sizeof(EFI_GUID)> &Bytes);

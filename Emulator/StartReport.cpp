@@ -7,7 +7,7 @@
 
 namespace {
 
-std::string Hex32(UINT32 Value) {
+std::string Hex32(uint32_t Value) {
   char Text[16];
   std::snprintf(Text, sizeof Text, "0x%08X", Value);
   return Text;
@@ -25,7 +25,7 @@ const char *EndName(RUN_END End) {
   return "fault";
 }
 
-std::string EscapeByte(UINT8 Byte) {
+std::string EscapeByte(uint8_t Byte) {
   switch (Byte) {
   case '\r':
     return "\\r";
@@ -48,7 +48,7 @@ std::string EscapeByte(UINT8 Byte) {
   return std::string(1, static_cast<char>(Byte));
 }
 
-VOID WriteFlashMapTable(std::ostream &Out, const FLASH_MAP_RECORD &R) {
+void WriteFlashMapTable(std::ostream &Out, const FLASH_MAP_RECORD &R) {
   char Line[160];
   std::snprintf(Line, sizeof Line,
                 "  BlockSize 0x%08X  FlashSize 0x%08X  FlashBase 0x%08X\n"
@@ -56,7 +56,7 @@ VOID WriteFlashMapTable(std::ostream &Out, const FLASH_MAP_RECORD &R) {
                 R.BlockSize, R.FlashSize, R.FlashBase, R.FirmwareAreaSize, R.FirmwareAreaBase,
                 R.Trailer);
   Out << Line << "  Region  Base        Size        FirstBlock  LastBlock\n";
-  for (UINTN Index = 0; Index < FLASH_MAP_REGION_COUNT; ++Index) {
+  for (size_t Index = 0; Index < FLASH_MAP_REGION_COUNT; ++Index) {
     const FLASH_REGION &Region = R.Regions[Index];
     std::snprintf(Line, sizeof Line, "  %6zu  0x%08X  0x%08X  %10u  %9u\n",
                   static_cast<size_t>(Index), Region.Base, Region.Size, Region.FirstBlock,
@@ -64,7 +64,7 @@ VOID WriteFlashMapTable(std::ostream &Out, const FLASH_MAP_RECORD &R) {
     Out << Line;
   }
   Out << "  Sub-range of region 3  Base        Size\n";
-  for (UINTN Index = 0; Index < FLASH_MAP_SUB_RANGE_COUNT; ++Index) {
+  for (size_t Index = 0; Index < FLASH_MAP_SUB_RANGE_COUNT; ++Index) {
     std::snprintf(Line, sizeof Line, "  %21zu  0x%08X  0x%08X\n", static_cast<size_t>(Index),
                   R.SubRanges[Index].Base, R.SubRanges[Index].Size);
     Out << Line;
@@ -73,9 +73,9 @@ VOID WriteFlashMapTable(std::ostream &Out, const FLASH_MAP_RECORD &R) {
 
 } // namespace
 
-std::string EscapeUartText(const std::vector<UINT8> &Bytes) {
+std::string EscapeUartText(const std::vector<uint8_t> &Bytes) {
   std::string Text = "\"";
-  for (UINTN Index = 0; Index < Bytes.size(); ++Index) {
+  for (size_t Index = 0; Index < Bytes.size(); ++Index) {
     Text += EscapeByte(Bytes[Index]);
     if (Bytes[Index] == '\n' && Index + 1 < Bytes.size()) {
       Text += "\"\n\"";
@@ -105,7 +105,7 @@ std::string FormatStartReport(const EMULATED_START &Start, const REPORT_OPTIONS 
   Out << "\n";
 
   Out << "Breakpoints   " << Run.Breakpoints.size();
-  for (UINT32 Address : Run.Breakpoints) {
+  for (uint32_t Address : Run.Breakpoints) {
     Out << "  INT3 at " << Hex32(Address);
   }
   Out << "\n";

@@ -9,12 +9,12 @@
 
 struct REPORT_OPTIONS {
   std::string ImageName;
-  UINT32 LinkBase = 0;
-  BOOLEAN WithTrace = FALSE;
+  uint32_t LinkBase = 0;
+  bool WithTrace = false;
 };
 
 std::string FormatStartReport(const EMULATED_START &Start, const REPORT_OPTIONS &Options);
 nlohmann::ordered_json StartReportJson(const EMULATED_START &Start, const REPORT_OPTIONS &Options);
 
 // The UART's bytes as one escaped line per transmitted line: "ASSERT x(1): y\r\n".
-std::string EscapeUartText(const std::vector<UINT8> &Bytes);
+std::string EscapeUartText(const std::vector<uint8_t> &Bytes);

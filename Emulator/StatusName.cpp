@@ -5,7 +5,7 @@
 #include <Library/PrintLib.h>
 
 std::string StatusName(EFI_STATUS Status) {
-  CHAR8 Name[64];
+  char Name[64];
   FormatToBuffer(Name, sizeof Name, "%r", Status);
   return Name;
 }

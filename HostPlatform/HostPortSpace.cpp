@@ -4,11 +4,11 @@
 #include <Library/IoLib.h>
 
 namespace {
-HOST_PORT_SPACE *CurrentSpace = nullptr;
+PORT_SPACE *CurrentSpace = nullptr;
 }
 
-HOST_PORT_SPACE *HostSetPortSpace(HOST_PORT_SPACE *Space) {
-  HOST_PORT_SPACE *Previous = CurrentSpace;
+PORT_SPACE *HostSetPortSpace(PORT_SPACE *Space) {
+  PORT_SPACE *Previous = CurrentSpace;
   CurrentSpace = Space;
   return Previous;
 }

@@ -3,28 +3,20 @@
 // instructions; whatever port space a test installs receives every access.
 #pragma once
 
-#include <Base.h>
-
-class HOST_PORT_SPACE {
-public:
-  virtual ~HOST_PORT_SPACE() = default;
-  // Width is 1 or 4 bytes.
-  virtual UINT32 In(UINT16 Port, UINT8 Width) = 0;
-  virtual VOID Out(UINT16 Port, UINT8 Width, UINT32 Value) = 0;
-};
+#include <PortSpace.h>
 
 // Installs Space as the target of every port access (nullptr: an open bus,
 // reads give all ones and writes vanish). Returns the previous one.
-HOST_PORT_SPACE *HostSetPortSpace(HOST_PORT_SPACE *Space);
+PORT_SPACE *HostSetPortSpace(PORT_SPACE *Space);
 
 // Installs a port space for the lifetime of a scope.
 class HOST_PORT_SPACE_SCOPE {
 public:
-  explicit HOST_PORT_SPACE_SCOPE(HOST_PORT_SPACE &Space) : Previous(HostSetPortSpace(&Space)) {}
+  explicit HOST_PORT_SPACE_SCOPE(PORT_SPACE &Space) : Previous(HostSetPortSpace(&Space)) {}
   ~HOST_PORT_SPACE_SCOPE() { HostSetPortSpace(Previous); }
   HOST_PORT_SPACE_SCOPE(const HOST_PORT_SPACE_SCOPE &) = delete;
   HOST_PORT_SPACE_SCOPE &operator=(const HOST_PORT_SPACE_SCOPE &) = delete;
 
 private:
-  HOST_PORT_SPACE *Previous;
+  PORT_SPACE *Previous;
 };

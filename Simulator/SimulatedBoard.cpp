@@ -15,7 +15,7 @@ struct SIMULATED_BOARD::STATE {
         Uart({Setup.UartLcr, Setup.UartDivisor, Setup.UartMcr, Setup.UartFifosEnabled,
               Setup.UartFifosBroken, Setup.UartBusyReads}) {}
 
-  SIMULATED_DEVICE *Claimant(UINT16 Port, UINT8 Width) {
+  SIMULATED_DEVICE *Claimant(uint16_t Port, uint8_t Width) {
     for (SIMULATED_DEVICE *Device : Devices) {
       if (Device->Claims(Port, Width)) {
         return Device;
@@ -32,7 +32,7 @@ struct SIMULATED_BOARD::STATE {
 };
 
 namespace {
-UINT32 OpenBus(UINT8 Width) {
+uint32_t OpenBus(uint8_t Width) {
   return Width >= 4 ? 0xFFFFFFFFu : (1u << (8 * Width)) - 1;
 }
 } // namespace
@@ -42,55 +42,56 @@ SIMULATED_BOARD::SIMULATED_BOARD(const BOARD_SETUP &Setup)
 
 SIMULATED_BOARD::~SIMULATED_BOARD() = default;
 
-UINT32 SIMULATED_BOARD::In(UINT16 Port, UINT8 Width) {
+uint32_t SIMULATED_BOARD::In(uint16_t Port, uint8_t Width) {
   SIMULATED_DEVICE *Device = State->Claimant(Port, Width);
-  UINT32 Value = Device ? Device->Read(Port, Width) : OpenBus(Width);
-  AccessTrace.push_back({FALSE, Width, Port, Value});
+  uint32_t Value = Device ? Device->Read(Port, Width) : OpenBus(Width);
+  AccessTrace.push_back({false, Width, Port, Value});
   return Value;
 }
 
-VOID SIMULATED_BOARD::Out(UINT16 Port, UINT8 Width, UINT32 Value) {
+void SIMULATED_BOARD::Out(uint16_t Port, uint8_t Width, uint32_t Value) {
   Value &= OpenBus(Width);
-  AccessTrace.push_back({TRUE, Width, Port, Value});
+  AccessTrace.push_back({true, Width, Port, Value});
   if (SIMULATED_DEVICE *Device = State->Claimant(Port, Width)) {
     Device->Write(Port, Width, Value);
   }
 }
 
-UINT32 SIMULATED_BOARD::PciConfig(UINT8 Bus, UINT8 Device, UINT8 Function, UINT8 Register) const {
+uint32_t SIMULATED_BOARD::PciConfig(uint8_t Bus, uint8_t Device, uint8_t Function,
+                                    uint8_t Register) const {
   return State->Pci.ConfigDword(Bus, Device, Function, Register);
 }
 
-UINT8 SIMULATED_BOARD::SioRegister(UINT8 LogicalDevice, UINT8 Register) const {
+uint8_t SIMULATED_BOARD::SioRegister(uint8_t LogicalDevice, uint8_t Register) const {
   return State->SuperIo.Register(LogicalDevice, Register);
 }
 
-UINT8 SIMULATED_BOARD::SioSelectedDevice() const {
+uint8_t SIMULATED_BOARD::SioSelectedDevice() const {
   return State->SuperIo.SelectedDevice();
 }
-UINT8 SIMULATED_BOARD::UartLcr() const {
+uint8_t SIMULATED_BOARD::UartLcr() const {
   return State->Uart.Lcr();
 }
-UINT16 SIMULATED_BOARD::UartDivisor() const {
+uint16_t SIMULATED_BOARD::UartDivisor() const {
   return State->Uart.Divisor();
 }
-UINT8 SIMULATED_BOARD::UartFcr() const {
+uint8_t SIMULATED_BOARD::UartFcr() const {
   return State->Uart.Fcr();
 }
-UINT8 SIMULATED_BOARD::UartMcr() const {
+uint8_t SIMULATED_BOARD::UartMcr() const {
   return State->Uart.Mcr();
 }
-BOOLEAN SIMULATED_BOARD::UartFifosEnabled() const {
+bool SIMULATED_BOARD::UartFifosEnabled() const {
   return State->Uart.FifosEnabled();
 }
 
-const std::vector<UINT8> &SIMULATED_BOARD::UartTransmitted() const {
+const std::vector<uint8_t> &SIMULATED_BOARD::UartTransmitted() const {
   return State->Uart.Transmitted();
 }
 
-UINT8 SIMULATED_BOARD::CmosRegister(UINT8 Index) const {
+uint8_t SIMULATED_BOARD::CmosRegister(uint8_t Index) const {
   return State->Cmos.Register(Index);
 }
-BOOLEAN SIMULATED_BOARD::CmosNmiMasked() const {
+bool SIMULATED_BOARD::CmosNmiMasked() const {
   return State->Cmos.NmiMasked();
 }

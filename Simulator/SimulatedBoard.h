@@ -4,7 +4,7 @@
 // bus: reads give all ones, writes are ignored.
 #pragma once
 
-#include <HostPortSpace.h>
+#include <PortSpace.h>
 
 #include <array>
 #include <memory>
@@ -13,10 +13,10 @@
 #include <vector>
 
 struct PORT_ACCESS {
-  BOOLEAN IsWrite;
-  UINT8 Width; // 1 or 4 bytes
-  UINT16 Port;
-  UINT32 Value; // the value written, or the value the read returned
+  bool IsWrite;
+  uint8_t Width; // 1 or 4 bytes
+  uint16_t Port;
+  uint32_t Value; // the value written, or the value the read returned
 
   bool operator==(const PORT_ACCESS &Other) const = default;
 };
@@ -33,48 +33,48 @@ struct BOARD_SETUP {
   // Super I/O (index 0x370, data 0x371): start values of the registers of each
   // logical device (indexed [device][register]); register 0x07 selects the device
   // and reads back the selected device.
-  std::array<std::array<UINT8, 256>, 256> SioRegisters{};
-  UINT8 SioSelectedDevice = 0;
+  std::array<std::array<uint8_t, 256>, 256> SioRegisters{};
+  uint8_t SioSelectedDevice = 0;
 
   // CMOS (index 0x70, data 0x71): the baud-rate selector register 0x6F. Every
   // other CMOS register starts at 0.
-  UINT8 CmosBaudSelect = 0x00;
+  uint8_t CmosBaudSelect = 0x00;
 
   // 16550 at 0x3F8.
-  UINT8 UartLcr = 0x00;
-  UINT16 UartDivisor = 0x0000;
-  UINT8 UartMcr = 0x00;
-  BOOLEAN UartFifosEnabled = FALSE; // the FIFO state before any FCR write
-  BOOLEAN UartFifosBroken = FALSE;  // the FIFOs never turn on, whatever FCR says ("FIFOs off")
-  UINT32 UartBusyReads = 0;         // LSR reads that show a busy transmitter, per wait
-                                    // (counted afresh after every byte written to THR)
+  uint8_t UartLcr = 0x00;
+  uint16_t UartDivisor = 0x0000;
+  uint8_t UartMcr = 0x00;
+  bool UartFifosEnabled = false; // the FIFO state before any FCR write
+  bool UartFifosBroken = false;  // the FIFOs never turn on, whatever FCR says ("FIFOs off")
+  uint32_t UartBusyReads = 0;    // LSR reads that show a busy transmitter, per wait
+                                 // (counted afresh after every byte written to THR)
 };
 
-class SIMULATED_BOARD : public HOST_PORT_SPACE {
+class SIMULATED_BOARD : public PORT_SPACE {
 public:
   explicit SIMULATED_BOARD(const BOARD_SETUP &Setup = BOARD_SETUP{});
   ~SIMULATED_BOARD() override;
   SIMULATED_BOARD(const SIMULATED_BOARD &) = delete;
   SIMULATED_BOARD &operator=(const SIMULATED_BOARD &) = delete;
 
-  UINT32 In(UINT16 Port, UINT8 Width) override;
-  VOID Out(UINT16 Port, UINT8 Width, UINT32 Value) override;
+  uint32_t In(uint16_t Port, uint8_t Width) override;
+  void Out(uint16_t Port, uint8_t Width, uint32_t Value) override;
 
   const std::vector<PORT_ACCESS> &Trace() const { return AccessTrace; }
-  VOID ClearTrace() { AccessTrace.clear(); }
+  void ClearTrace() { AccessTrace.clear(); }
 
   // Device state, for tests to check after a run.
-  UINT32 PciConfig(UINT8 Bus, UINT8 Device, UINT8 Function, UINT8 Register) const;
-  UINT8 SioRegister(UINT8 LogicalDevice, UINT8 Register) const;
-  UINT8 SioSelectedDevice() const;
-  UINT8 UartLcr() const;
-  UINT16 UartDivisor() const;
-  UINT8 UartFcr() const; // last value written to FCR (0x00 before the first write)
-  UINT8 UartMcr() const;
-  BOOLEAN UartFifosEnabled() const; // what IIR bits 7..6 report
-  const std::vector<UINT8> &UartTransmitted() const;
-  UINT8 CmosRegister(UINT8 Index) const; // Index 0x00..0x7F
-  BOOLEAN CmosNmiMasked() const;         // bit 7 of the last CMOS index write
+  uint32_t PciConfig(uint8_t Bus, uint8_t Device, uint8_t Function, uint8_t Register) const;
+  uint8_t SioRegister(uint8_t LogicalDevice, uint8_t Register) const;
+  uint8_t SioSelectedDevice() const;
+  uint8_t UartLcr() const;
+  uint16_t UartDivisor() const;
+  uint8_t UartFcr() const; // last value written to FCR (0x00 before the first write)
+  uint8_t UartMcr() const;
+  bool UartFifosEnabled() const; // what IIR bits 7..6 report
+  const std::vector<uint8_t> &UartTransmitted() const;
+  uint8_t CmosRegister(uint8_t Index) const; // Index 0x00..0x7F
+  bool CmosNmiMasked() const;                // bit 7 of the last CMOS index write
 
 private:
   // The device models, each claiming its own ports.

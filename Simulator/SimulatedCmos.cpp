@@ -1,21 +1,21 @@
 #include "SimulatedCmos.h"
 
-SIMULATED_CMOS::SIMULATED_CMOS(UINT8 BaudSelect) {
+SIMULATED_CMOS::SIMULATED_CMOS(uint8_t BaudSelect) {
   Ram[BAUD_SELECT] = BaudSelect;
 }
 
-bool SIMULATED_CMOS::Claims(UINT16 Port, UINT8 Width) const {
+bool SIMULATED_CMOS::Claims(uint16_t Port, uint8_t Width) const {
   return Width == 1 && (Port == INDEX_PORT || Port == DATA_PORT);
 }
 
-UINT32 SIMULATED_CMOS::Read(UINT16 Port, UINT8 Width) {
-  (VOID) Width;
+uint32_t SIMULATED_CMOS::Read(uint16_t Port, uint8_t Width) {
+  (void)Width;
   return Port == DATA_PORT ? Ram[Index] : 0xFF;
 }
 
-VOID SIMULATED_CMOS::Write(UINT16 Port, UINT8 Width, UINT32 Value) {
-  (VOID) Width;
-  UINT8 Byte = static_cast<UINT8>(Value);
+void SIMULATED_CMOS::Write(uint16_t Port, uint8_t Width, uint32_t Value) {
+  (void)Width;
+  uint8_t Byte = static_cast<uint8_t>(Value);
   if (Port == INDEX_PORT) {
     Index = Byte & INDEX_MASK;
     NmiMask = (Byte & NMI_MASK_BIT) != 0;

@@ -9,23 +9,23 @@
 
 class SIMULATED_CMOS : public SIMULATED_DEVICE {
 public:
-  static constexpr UINT16 INDEX_PORT = 0x70;
-  static constexpr UINT16 DATA_PORT = 0x71;
-  static constexpr UINT8 BAUD_SELECT = 0x6F;
+  static constexpr uint16_t INDEX_PORT = 0x70;
+  static constexpr uint16_t DATA_PORT = 0x71;
+  static constexpr uint8_t BAUD_SELECT = 0x6F;
 
-  explicit SIMULATED_CMOS(UINT8 BaudSelect);
+  explicit SIMULATED_CMOS(uint8_t BaudSelect);
 
-  bool Claims(UINT16 Port, UINT8 Width) const override;
-  UINT32 Read(UINT16 Port, UINT8 Width) override;
-  VOID Write(UINT16 Port, UINT8 Width, UINT32 Value) override;
+  bool Claims(uint16_t Port, uint8_t Width) const override;
+  uint32_t Read(uint16_t Port, uint8_t Width) override;
+  void Write(uint16_t Port, uint8_t Width, uint32_t Value) override;
 
-  UINT8 Register(UINT8 Index) const { return Ram[Index & INDEX_MASK]; }
-  BOOLEAN NmiMasked() const { return NmiMask; }
+  uint8_t Register(uint8_t Index) const { return Ram[Index & INDEX_MASK]; }
+  bool NmiMasked() const { return NmiMask; }
 
 private:
-  static constexpr UINT8 NMI_MASK_BIT = 0x80;
-  static constexpr UINT8 INDEX_MASK = 0x7F;
-  std::array<UINT8, 128> Ram{};
-  UINT8 Index = 0;
-  BOOLEAN NmiMask = FALSE;
+  static constexpr uint8_t NMI_MASK_BIT = 0x80;
+  static constexpr uint8_t INDEX_MASK = 0x7F;
+  std::array<uint8_t, 128> Ram{};
+  uint8_t Index = 0;
+  bool NmiMask = false;
 };

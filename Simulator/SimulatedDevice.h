@@ -2,12 +2,12 @@
 // widths and answers the accesses made to them.
 #pragma once
 
-#include <Base.h>
+#include <cstdint>
 
 class SIMULATED_DEVICE {
 public:
   virtual ~SIMULATED_DEVICE() = default;
-  virtual bool Claims(UINT16 Port, UINT8 Width) const = 0;
-  virtual UINT32 Read(UINT16 Port, UINT8 Width) = 0;
-  virtual VOID Write(UINT16 Port, UINT8 Width, UINT32 Value) = 0;
+  virtual bool Claims(uint16_t Port, uint8_t Width) const = 0;
+  virtual uint32_t Read(uint16_t Port, uint8_t Width) = 0;
+  virtual void Write(uint16_t Port, uint8_t Width, uint32_t Value) = 0;
 };

@@ -10,17 +10,19 @@
 
 class SIMULATED_PCI_HOST : public SIMULATED_DEVICE {
 public:
-  static constexpr UINT32 LPC_BRIDGE_ADDRESS = 0x8000F800; // bus 0, device 31, function 0
+  static constexpr uint16_t ADDRESS_PORT = 0xCF8;
+  static constexpr uint16_t DATA_PORT = 0xCFC;
+  static constexpr uint32_t LPC_BRIDGE_ADDRESS = 0x8000F800; // bus 0, device 31, function 0
 
-  bool Claims(UINT16 Port, UINT8 Width) const override;
-  UINT32 Read(UINT16 Port, UINT8 Width) override;
-  VOID Write(UINT16 Port, UINT8 Width, UINT32 Value) override;
+  bool Claims(uint16_t Port, uint8_t Width) const override;
+  uint32_t Read(uint16_t Port, uint8_t Width) override;
+  void Write(uint16_t Port, uint8_t Width, uint32_t Value) override;
 
   // The dword holding Register (its low two bits are ignored); all ones for an
   // absent function.
-  UINT32 ConfigDword(UINT8 Bus, UINT8 Device, UINT8 Function, UINT8 Register) const;
+  uint32_t ConfigDword(uint8_t Bus, uint8_t Device, uint8_t Function, uint8_t Register) const;
 
 private:
-  UINT32 AddressLatch = 0;
-  std::array<UINT32, 64> LpcBridge{};
+  uint32_t AddressLatch = 0;
+  std::array<uint32_t, 64> LpcBridge{};
 };

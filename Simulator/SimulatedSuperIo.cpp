@@ -1,24 +1,24 @@
 #include "SimulatedSuperIo.h"
 
 SIMULATED_SUPER_IO::SIMULATED_SUPER_IO(const SIO_REGISTER_FILE &StartRegisters,
-                                       UINT8 SelectedDevice)
+                                       uint8_t SelectedDevice)
     : Registers(StartRegisters), Selected(SelectedDevice) {}
 
-bool SIMULATED_SUPER_IO::Claims(UINT16 Port, UINT8 Width) const {
+bool SIMULATED_SUPER_IO::Claims(uint16_t Port, uint8_t Width) const {
   return Width == 1 && (Port == INDEX_PORT || Port == DATA_PORT);
 }
 
-UINT32 SIMULATED_SUPER_IO::Read(UINT16 Port, UINT8 Width) {
-  (VOID) Width;
+uint32_t SIMULATED_SUPER_IO::Read(uint16_t Port, uint8_t Width) {
+  (void)Width;
   if (Port == INDEX_PORT) {
     return Index;
   }
   return Register(Selected, Index);
 }
 
-VOID SIMULATED_SUPER_IO::Write(UINT16 Port, UINT8 Width, UINT32 Value) {
-  (VOID) Width;
-  UINT8 Byte = static_cast<UINT8>(Value);
+void SIMULATED_SUPER_IO::Write(uint16_t Port, uint8_t Width, uint32_t Value) {
+  (void)Width;
+  uint8_t Byte = static_cast<uint8_t>(Value);
   if (Port == INDEX_PORT) {
     Index = Byte;
   } else if (Index == LOGICAL_DEVICE_SELECT) {
@@ -28,7 +28,7 @@ VOID SIMULATED_SUPER_IO::Write(UINT16 Port, UINT8 Width, UINT32 Value) {
   }
 }
 
-UINT8 SIMULATED_SUPER_IO::Register(UINT8 LogicalDevice, UINT8 Number) const {
+uint8_t SIMULATED_SUPER_IO::Register(uint8_t LogicalDevice, uint8_t Number) const {
   if (Number == LOGICAL_DEVICE_SELECT) {
     return Selected;
   }

@@ -8,25 +8,25 @@
 
 #include <array>
 
-typedef std::array<std::array<UINT8, 256>, 256> SIO_REGISTER_FILE;
+typedef std::array<std::array<uint8_t, 256>, 256> SIO_REGISTER_FILE;
 
 class SIMULATED_SUPER_IO : public SIMULATED_DEVICE {
 public:
-  static constexpr UINT16 INDEX_PORT = 0x370;
-  static constexpr UINT16 DATA_PORT = 0x371;
-  static constexpr UINT8 LOGICAL_DEVICE_SELECT = 0x07;
+  static constexpr uint16_t INDEX_PORT = 0x370;
+  static constexpr uint16_t DATA_PORT = 0x371;
+  static constexpr uint8_t LOGICAL_DEVICE_SELECT = 0x07;
 
-  SIMULATED_SUPER_IO(const SIO_REGISTER_FILE &Registers, UINT8 SelectedDevice);
+  SIMULATED_SUPER_IO(const SIO_REGISTER_FILE &Registers, uint8_t SelectedDevice);
 
-  bool Claims(UINT16 Port, UINT8 Width) const override;
-  UINT32 Read(UINT16 Port, UINT8 Width) override;
-  VOID Write(UINT16 Port, UINT8 Width, UINT32 Value) override;
+  bool Claims(uint16_t Port, uint8_t Width) const override;
+  uint32_t Read(uint16_t Port, uint8_t Width) override;
+  void Write(uint16_t Port, uint8_t Width, uint32_t Value) override;
 
-  UINT8 Register(UINT8 LogicalDevice, UINT8 Register) const;
-  UINT8 SelectedDevice() const { return Selected; }
+  uint8_t Register(uint8_t LogicalDevice, uint8_t Register) const;
+  uint8_t SelectedDevice() const { return Selected; }
 
 private:
   SIO_REGISTER_FILE Registers;
-  UINT8 Selected;
-  UINT8 Index = 0;
+  uint8_t Selected;
+  uint8_t Index = 0;
 };

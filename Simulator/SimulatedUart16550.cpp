@@ -2,22 +2,22 @@
 
 namespace {
 // Register offsets from the base.
-constexpr UINT16 RBR_THR_DLL = 0;
-constexpr UINT16 IER_DLM = 1;
-constexpr UINT16 IIR_FCR = 2;
-constexpr UINT16 LCR = 3;
-constexpr UINT16 MCR = 4;
-constexpr UINT16 LSR = 5;
-constexpr UINT16 MSR = 6;
-constexpr UINT16 SCR = 7;
-constexpr UINT16 REGISTER_COUNT = 8;
+constexpr uint16_t RBR_THR_DLL = 0;
+constexpr uint16_t IER_DLM = 1;
+constexpr uint16_t IIR_FCR = 2;
+constexpr uint16_t LCR = 3;
+constexpr uint16_t MCR = 4;
+constexpr uint16_t LSR = 5;
+constexpr uint16_t MSR = 6;
+constexpr uint16_t SCR = 7;
+constexpr uint16_t REGISTER_COUNT = 8;
 
-constexpr UINT8 LCR_DLAB = 0x80;
-constexpr UINT8 FCR_FIFO_ENABLE = 0x01;
-constexpr UINT8 IIR_NO_INTERRUPT = 0x01;
-constexpr UINT8 IIR_FIFOS_ENABLED = 0xC0;
-constexpr UINT8 LSR_THR_EMPTY = 0x20;
-constexpr UINT8 LSR_TRANSMITTER_EMPTY = 0x40;
+constexpr uint8_t LCR_DLAB = 0x80;
+constexpr uint8_t FCR_FIFO_ENABLE = 0x01;
+constexpr uint8_t IIR_NO_INTERRUPT = 0x01;
+constexpr uint8_t IIR_FIFOS_ENABLED = 0xC0;
+constexpr uint8_t LSR_THR_EMPTY = 0x20;
+constexpr uint8_t LSR_TRANSMITTER_EMPTY = 0x40;
 } // namespace
 
 SIMULATED_UART_16550::SIMULATED_UART_16550(const UART_16550_SETUP &Setup)
@@ -25,7 +25,7 @@ SIMULATED_UART_16550::SIMULATED_UART_16550(const UART_16550_SETUP &Setup)
       FifosOn(Setup.FifosEnabled && !Setup.FifosBroken), FifosBroken(Setup.FifosBroken),
       BusyReads(Setup.BusyReads) {}
 
-bool SIMULATED_UART_16550::Claims(UINT16 Port, UINT8 Width) const {
+bool SIMULATED_UART_16550::Claims(uint16_t Port, uint8_t Width) const {
   return Width == 1 && Port >= BASE && Port < BASE + REGISTER_COUNT;
 }
 
@@ -33,7 +33,7 @@ bool SIMULATED_UART_16550::DivisorLatchAccess() const {
   return (LineControl & LCR_DLAB) != 0;
 }
 
-UINT8 SIMULATED_UART_16550::LineStatus() {
+uint8_t SIMULATED_UART_16550::LineStatus() {
   if (BusyReadsLeft > 0) {
     --BusyReadsLeft;
     return 0x00;
@@ -41,8 +41,8 @@ UINT8 SIMULATED_UART_16550::LineStatus() {
   return LSR_THR_EMPTY | LSR_TRANSMITTER_EMPTY;
 }
 
-UINT32 SIMULATED_UART_16550::Read(UINT16 Port, UINT8 Width) {
-  (VOID) Width;
+uint32_t SIMULATED_UART_16550::Read(uint16_t Port, uint8_t Width) {
+  (void)Width;
   switch (Port - BASE) {
   case RBR_THR_DLL:
     // Nothing is ever received: the receive buffer reads 0.
@@ -64,13 +64,13 @@ UINT32 SIMULATED_UART_16550::Read(UINT16 Port, UINT8 Width) {
   }
 }
 
-VOID SIMULATED_UART_16550::Write(UINT16 Port, UINT8 Width, UINT32 Value) {
-  (VOID) Width;
-  UINT8 Byte = static_cast<UINT8>(Value);
+void SIMULATED_UART_16550::Write(uint16_t Port, uint8_t Width, uint32_t Value) {
+  (void)Width;
+  uint8_t Byte = static_cast<uint8_t>(Value);
   switch (Port - BASE) {
   case RBR_THR_DLL:
     if (DivisorLatchAccess()) {
-      DivisorLatch = static_cast<UINT16>((DivisorLatch & 0xFF00) | Byte);
+      DivisorLatch = static_cast<uint16_t>((DivisorLatch & 0xFF00) | Byte);
     } else {
       TransmitLog.push_back(Byte);
       BusyReadsLeft = BusyReads;
@@ -78,7 +78,7 @@ VOID SIMULATED_UART_16550::Write(UINT16 Port, UINT8 Width, UINT32 Value) {
     break;
   case IER_DLM:
     if (DivisorLatchAccess()) {
-      DivisorLatch = static_cast<UINT16>((DivisorLatch & 0x00FF) | (Byte << 8));
+      DivisorLatch = static_cast<uint16_t>((DivisorLatch & 0x00FF) | (Byte << 8));
     } else {
       InterruptEnable = Byte;
     }

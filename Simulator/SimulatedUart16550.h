@@ -10,44 +10,44 @@
 #include <vector>
 
 struct UART_16550_SETUP {
-  UINT8 Lcr;
-  UINT16 Divisor;
-  UINT8 Mcr;
-  BOOLEAN FifosEnabled;
-  BOOLEAN FifosBroken;
-  UINT32 BusyReads;
+  uint8_t Lcr;
+  uint16_t Divisor;
+  uint8_t Mcr;
+  bool FifosEnabled;
+  bool FifosBroken;
+  uint32_t BusyReads;
 };
 
 class SIMULATED_UART_16550 : public SIMULATED_DEVICE {
 public:
-  static constexpr UINT16 BASE = 0x3F8;
+  static constexpr uint16_t BASE = 0x3F8;
 
   explicit SIMULATED_UART_16550(const UART_16550_SETUP &Setup);
 
-  bool Claims(UINT16 Port, UINT8 Width) const override;
-  UINT32 Read(UINT16 Port, UINT8 Width) override;
-  VOID Write(UINT16 Port, UINT8 Width, UINT32 Value) override;
+  bool Claims(uint16_t Port, uint8_t Width) const override;
+  uint32_t Read(uint16_t Port, uint8_t Width) override;
+  void Write(uint16_t Port, uint8_t Width, uint32_t Value) override;
 
-  UINT8 Lcr() const { return LineControl; }
-  UINT16 Divisor() const { return DivisorLatch; }
-  UINT8 Fcr() const { return FifoControl; }
-  UINT8 Mcr() const { return ModemControl; }
-  BOOLEAN FifosEnabled() const { return FifosOn; }
-  const std::vector<UINT8> &Transmitted() const { return TransmitLog; }
+  uint8_t Lcr() const { return LineControl; }
+  uint16_t Divisor() const { return DivisorLatch; }
+  uint8_t Fcr() const { return FifoControl; }
+  uint8_t Mcr() const { return ModemControl; }
+  bool FifosEnabled() const { return FifosOn; }
+  const std::vector<uint8_t> &Transmitted() const { return TransmitLog; }
 
 private:
   bool DivisorLatchAccess() const;
-  UINT8 LineStatus();
+  uint8_t LineStatus();
 
-  UINT8 LineControl;
-  UINT16 DivisorLatch;
-  UINT8 ModemControl;
-  UINT8 FifoControl = 0;
-  UINT8 InterruptEnable = 0;
-  UINT8 Scratch = 0;
-  BOOLEAN FifosOn;
-  BOOLEAN FifosBroken;
-  UINT32 BusyReads;
-  UINT32 BusyReadsLeft = 0;
-  std::vector<UINT8> TransmitLog;
+  uint8_t LineControl;
+  uint16_t DivisorLatch;
+  uint8_t ModemControl;
+  uint8_t FifoControl = 0;
+  uint8_t InterruptEnable = 0;
+  uint8_t Scratch = 0;
+  bool FifosOn;
+  bool FifosBroken;
+  uint32_t BusyReads;
+  uint32_t BusyReadsLeft = 0;
+  std::vector<uint8_t> TransmitLog;
 };

@@ -86,27 +86,27 @@ std::string Line(const char *Format, ...) {
 
 // The published record as the consumer prints it, one field a line.
 std::vector<std::string> ExpectedFlashMapLines() {
-  const auto &Words = Expected::kRecordWords;
-  const char *const HeaderNames[Expected::kHeaderWords] = {"BlockSize", "FlashSize", "FlashBase",
+  const auto &Words = Expected::RECORD_WORDS;
+  const char *const HeaderNames[Expected::HEADER_WORDS] = {"BlockSize", "FlashSize", "FlashBase",
                                                            "FirmwareAreaSize", "FirmwareAreaBase"};
   std::vector<std::string> Lines;
-  for (size_t Index = 0; Index < Expected::kHeaderWords; ++Index) {
+  for (size_t Index = 0; Index < Expected::HEADER_WORDS; ++Index) {
     Lines.push_back(Line("%s 0x%08X", HeaderNames[Index], Words[Index]));
   }
-  for (size_t Index = 0; Index < Expected::kRegionCount; ++Index) {
-    const size_t At = Expected::kRegionsWord + 4 * Index;
+  for (size_t Index = 0; Index < Expected::REGION_COUNT; ++Index) {
+    const size_t At = Expected::REGIONS_WORD + 4 * Index;
     Lines.push_back(Line("Region %zu: Base 0x%08X Size 0x%08X FirstBlock %u LastBlock %u", Index,
                          Words[At], Words[At + 1], Words[At + 2], Words[At + 3]));
   }
-  for (size_t Index = 0; Index < Expected::kSubRangeCount; ++Index) {
-    const size_t At = Expected::kSubRangesWord + 2 * Index;
+  for (size_t Index = 0; Index < Expected::SUB_RANGE_COUNT; ++Index) {
+    const size_t At = Expected::SUB_RANGES_WORD + 2 * Index;
     Lines.push_back(Line("SubRange %zu: Base 0x%08X Size 0x%08X", Index, Words[At], Words[At + 1]));
   }
-  Lines.push_back(Line("Trailer 0x%08X", Words[Expected::kTrailerWord]));
+  Lines.push_back(Line("Trailer 0x%08X", Words[Expected::TRAILER_WORD]));
   return Lines;
 }
 
-const std::string kFlashMapPpiLine =
+const std::string FLASH_MAP_PPI_LINE =
     "[flash-map] ppi {E286BDA9-E33A-47B3-AA89-3F17CEDE5538}: descriptor flags 0x80000010";
 
 std::vector<std::string> FlashMapFields(const BOOT_LOG &Log) {
@@ -122,7 +122,7 @@ std::vector<std::string> FlashMapFields(const BOOT_LOG &Log) {
 VOID ExpectFlashMapAndSuccess(const BOOT_LOG &Log) {
   EXPECT_TRUE(HasLine(Log, "[boot] module status: 0x00000000 Success"));
   EXPECT_TRUE(HasLine(Log, "[boot] InstallPpi calls: 1, descriptors recorded: 1"));
-  EXPECT_GE(FindLine(Log, kFlashMapPpiLine), 0);
+  EXPECT_GE(FindLine(Log, FLASH_MAP_PPI_LINE), 0);
   EXPECT_EQ(FlashMapFields(Log), ExpectedFlashMapLines());
   EXPECT_TRUE(HasLine(Log, "[boot] verdict: success"));
   EXPECT_GE(FindLine(Log, "boot: verdict success (emulator exit code 33)"), 0);
@@ -139,7 +139,7 @@ void PrintTo(const SELECTOR_CASE &Case, std::ostream *Stream) {
   *Stream << '"' << Case.Selector << '"';
 }
 
-const SELECTOR_CASE kSelectors[] = {
+const SELECTOR_CASE SELECTORS[] = {
     {"0x00", "0x0001 (115200 baud)"},
     {"0x10", "0x0002 (57600 baud)"},
     {"0x20", "0x0006 (19200 baud)"},
@@ -164,7 +164,7 @@ TEST_P(BootWithSelector, ProgramsTheUartAndPublishesTheFlashMap) {
   EXPECT_EQ(Log.Output.find("ASSERT"), std::string::npos);
 }
 
-INSTANTIATE_TEST_SUITE_P(Selectors, BootWithSelector, testing::ValuesIn(kSelectors),
+INSTANTIATE_TEST_SUITE_P(Selectors, BootWithSelector, testing::ValuesIn(SELECTORS),
                          [](const auto &Info) { return std::string(Info.param.Selector); });
 
 TEST(Boot, FailingConstructorIsReportedAndStartUpGoesOn) {
@@ -176,7 +176,7 @@ TEST(Boot, FailingConstructorIsReportedAndStartUpGoesOn) {
       "(152): !EFI_ERROR (Status)\r\n";
   size_t ReportAt = Log.Output.find(Report);
   size_t BreakpointAt = Log.Output.find("[boot] breakpoint: INT3 at 0xFFF9");
-  size_t FlashMapAt = Log.Output.find(kFlashMapPpiLine);
+  size_t FlashMapAt = Log.Output.find(FLASH_MAP_PPI_LINE);
   ASSERT_NE(ReportAt, std::string::npos);
   ASSERT_NE(BreakpointAt, std::string::npos);
   ASSERT_NE(FlashMapAt, std::string::npos);

@@ -18,6 +18,6 @@ struct FAKE_PE32 {
 };
 
 // Offset of .text (and of the entry point) from the image's first byte.
-constexpr UINT32 kFakeTextOffset = 0x160;
+constexpr UINT32 FAKE_TEXT_OFFSET = 0x160;
 
 std::vector<UINT8> MakeFakePe32(const FAKE_PE32 &Fake);

@@ -11,16 +11,16 @@
 
 namespace {
 
-constexpr UINT32 kModuleAddress = 0xFFF944A0;
-constexpr UINT32 kPlatformAddress = 0xFFFF0000;
-constexpr UINT32 kFlashBase = 0xFF000000;
+constexpr UINT32 MODULE_ADDRESS = 0xFFF944A0;
+constexpr UINT32 PLATFORM_ADDRESS = 0xFFFF0000;
+constexpr UINT32 FLASH_BASE = 0xFF000000;
 
 FLASH_IMAGE_PARTS Parts(const FAKE_PE32 &Module) {
   FLASH_IMAGE_PARTS Result;
   Result.Module = MakeFakePe32(Module);
-  Result.ModuleAddress = kModuleAddress;
+  Result.ModuleAddress = MODULE_ADDRESS;
   Result.Platform.assign(0xFFFF, 0xA5);
-  Result.PlatformAddress = kPlatformAddress;
+  Result.PlatformAddress = PLATFORM_ADDRESS;
   return Result;
 }
 
@@ -39,13 +39,13 @@ void PrintTo(const REFUSAL_CASE &Case, std::ostream *Stream) {
 VOID Keep(FAKE_PE32 &) {}
 VOID KeepParts(FLASH_IMAGE_PARTS &) {}
 
-const REFUSAL_CASE kRefusals[] = {
+const REFUSAL_CASE REFUSALS[] = {
     {"OtherImageBase", [](FAKE_PE32 &Fake) { Fake.ImageBase = 0x00400000; }, KeepParts,
      "ImageBase 0x00400000 differs from its placement address 0xFFF944A0"},
     {"TooLargeForRegion13", [](FAKE_PE32 &Fake) { Fake.SizeOfImage = 0x70000; }, KeepParts,
      "does not lie inside region 13 (0xFFF60000-0xFFFFFFFF)"},
     {"OverlapsBootPlatformByOneByte",
-     [](FAKE_PE32 &Fake) { Fake.SizeOfImage = kPlatformAddress - kModuleAddress + 1; }, KeepParts,
+     [](FAKE_PE32 &Fake) { Fake.SizeOfImage = PLATFORM_ADDRESS - MODULE_ADDRESS + 1; }, KeepParts,
      "overlaps the boot platform (0xFFFF0000-0xFFFFFFFE)"},
     {"PlacedOutsideRegion13", [](FAKE_PE32 &Fake) { Fake.ImageBase = 0xFFF50000; },
      [](FLASH_IMAGE_PARTS &Parts) { Parts.ModuleAddress = 0xFFF50000; },
@@ -84,7 +84,7 @@ TEST_P(FlashImageRefusal, SaysWhyAndBuildsNothing) {
   EXPECT_TRUE(Flash.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, FlashImageRefusal, testing::ValuesIn(kRefusals),
+INSTANTIATE_TEST_SUITE_P(Cases, FlashImageRefusal, testing::ValuesIn(REFUSALS),
                          [](const auto &Info) { return std::string(Info.param.Name); });
 
 TEST(FlashImage, PlacesBothPartsInErasedFlash) {
@@ -97,8 +97,8 @@ TEST(FlashImage, PlacesBothPartsInErasedFlash) {
   ASSERT_EQ(ComposeFlashImage(FlashMapRecord, Input, Flash, Layout), "");
 
   ASSERT_EQ(Flash.size(), 0x01000000u);
-  const UINT32 ModuleOffset = kModuleAddress - kFlashBase;
-  const UINT32 PlatformOffset = kPlatformAddress - kFlashBase;
+  const UINT32 ModuleOffset = MODULE_ADDRESS - FLASH_BASE;
+  const UINT32 PlatformOffset = PLATFORM_ADDRESS - FLASH_BASE;
   EXPECT_TRUE(std::equal(Input.Module.begin(), Input.Module.end(), Flash.begin() + ModuleOffset));
   EXPECT_TRUE(
       std::equal(Input.Platform.begin(), Input.Platform.end(), Flash.begin() + PlatformOffset));
@@ -107,15 +107,15 @@ TEST(FlashImage, PlacesBothPartsInErasedFlash) {
   EXPECT_EQ(Flash[PlatformOffset - 1], 0xFF);
   EXPECT_EQ(Flash.back(), 0xFF); // the platform stops one byte short of 4 GiB
   EXPECT_EQ(Flash.front(), 0xFF);
-  EXPECT_EQ(Layout.Module.Base, kModuleAddress);
-  EXPECT_EQ(Layout.Module.End, kModuleAddress + Input.Module.size());
+  EXPECT_EQ(Layout.Module.Base, MODULE_ADDRESS);
+  EXPECT_EQ(Layout.Module.End, MODULE_ADDRESS + Input.Module.size());
   EXPECT_EQ(Layout.Region.Base, 0xFFF60000u);
   EXPECT_EQ(Layout.Region.End, 0x100000000ull);
 }
 
 TEST(FlashImage, ModuleMayEndRightBelowTheBootPlatform) {
   FAKE_PE32 Fake;
-  Fake.SizeOfImage = kPlatformAddress - kModuleAddress;
+  Fake.SizeOfImage = PLATFORM_ADDRESS - MODULE_ADDRESS;
   std::vector<UINT8> Flash;
   FLASH_IMAGE_LAYOUT Layout;
   EXPECT_EQ(ComposeFlashImage(FlashMapRecord, Parts(Fake), Flash, Layout), "");

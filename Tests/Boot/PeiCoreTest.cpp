@@ -6,8 +6,8 @@
 
 namespace {
 
-constexpr UINT32 kPpi = EFI_PEI_PPI_DESCRIPTOR_PPI;
-constexpr UINT32 kLast = EFI_PEI_PPI_DESCRIPTOR_PPI | EFI_PEI_PPI_DESCRIPTOR_TERMINATE_LIST;
+constexpr UINT32 PPI = EFI_PEI_PPI_DESCRIPTOR_PPI;
+constexpr UINT32 LAST = EFI_PEI_PPI_DESCRIPTOR_PPI | EFI_PEI_PPI_DESCRIPTOR_TERMINATE_LIST;
 
 EFI_GUID GuidA = {0x11111111, 0x2222, 0x3333, {1, 2, 3, 4, 5, 6, 7, 8}};
 EFI_GUID GuidB = {0x11111111, 0x2222, 0x3333, {1, 2, 3, 4, 5, 6, 7, 9}};
@@ -41,7 +41,7 @@ TEST_F(PeiCoreTest, TableLooksLikeThePeiServicesTable) {
 }
 
 TEST_F(PeiCoreTest, RecordsATerminatedSingleDescriptorAndFindsItByGuid) {
-  const EFI_PEI_PPI_DESCRIPTOR List[] = {{kLast, &GuidA, &PpiOne}};
+  const EFI_PEI_PPI_DESCRIPTOR List[] = {{LAST, &GuidA, &PpiOne}};
   ASSERT_EQ(Install(List), EFI_SUCCESS);
   EXPECT_EQ(Core.PpiCount, 1u);
   EXPECT_EQ(Core.InstallCalls, 1u);
@@ -57,9 +57,9 @@ TEST_F(PeiCoreTest, RecordsATerminatedSingleDescriptorAndFindsItByGuid) {
 
 TEST_F(PeiCoreTest, RecordsEveryDescriptorUpToTheTerminatorAndCountsInstances) {
   const EFI_PEI_PPI_DESCRIPTOR List[] = {
-      {kPpi, &GuidA, &PpiOne},
-      {kPpi, &GuidB, &PpiTwo},
-      {kLast, &GuidA, &PpiTwo},
+      {PPI, &GuidA, &PpiOne},
+      {PPI, &GuidB, &PpiTwo},
+      {LAST, &GuidA, &PpiTwo},
       {0, nullptr, nullptr}, // past the terminator: never read
   };
   ASSERT_EQ(Install(List), EFI_SUCCESS);
@@ -73,15 +73,15 @@ TEST_F(PeiCoreTest, RecordsEveryDescriptorUpToTheTerminatorAndCountsInstances) {
 
 TEST_F(PeiCoreTest, RefusesWholeListsItCannotTake) {
   const EFI_PEI_PPI_DESCRIPTOR WithoutPpiFlag[] = {
-      {kPpi, &GuidA, &PpiOne}, {EFI_PEI_PPI_DESCRIPTOR_TERMINATE_LIST, &GuidB, &PpiTwo}};
+      {PPI, &GuidA, &PpiOne}, {EFI_PEI_PPI_DESCRIPTOR_TERMINATE_LIST, &GuidB, &PpiTwo}};
   EXPECT_EQ(Install(WithoutPpiFlag), EFI_INVALID_PARAMETER);
-  const EFI_PEI_PPI_DESCRIPTOR WithoutGuid[] = {{kLast, nullptr, &PpiOne}};
+  const EFI_PEI_PPI_DESCRIPTOR WithoutGuid[] = {{LAST, nullptr, &PpiOne}};
   EXPECT_EQ(Install(WithoutGuid), EFI_INVALID_PARAMETER);
   EXPECT_EQ(Install(nullptr), EFI_INVALID_PARAMETER);
   // A list that never terminates is read no further than the free room.
   EFI_PEI_PPI_DESCRIPTOR Endless[PEI_PPI_DATABASE_CAPACITY];
   for (EFI_PEI_PPI_DESCRIPTOR &Descriptor : Endless) {
-    Descriptor = {kPpi, &GuidA, &PpiOne};
+    Descriptor = {PPI, &GuidA, &PpiOne};
   }
   EXPECT_EQ(Install(Endless), EFI_OUT_OF_RESOURCES);
   EXPECT_EQ(Core.PpiCount, 0u);
@@ -90,7 +90,7 @@ TEST_F(PeiCoreTest, RefusesWholeListsItCannotTake) {
 }
 
 TEST_F(PeiCoreTest, FullDatabaseRefusesMore) {
-  const EFI_PEI_PPI_DESCRIPTOR One[] = {{kLast, &GuidA, &PpiOne}};
+  const EFI_PEI_PPI_DESCRIPTOR One[] = {{LAST, &GuidA, &PpiOne}};
   for (UINT32 Index = 0; Index < PEI_PPI_DATABASE_CAPACITY; ++Index) {
     ASSERT_EQ(Install(One), EFI_SUCCESS);
   }

@@ -16,7 +16,7 @@ void PrintTo(const SELECTOR_CASE &Case, std::ostream *Stream) {
   *Stream << '"' << Case.Text << '"';
 }
 
-const SELECTOR_CASE kCases[] = {
+const SELECTOR_CASE CASES[] = {
     {"0x20", true, 0x20}, {"0X3f", true, 0x3F},      {"0xA5", true, 0xA5}, {"16", true, 16},
     {"255", true, 255},   {"0x30\n", true, 0x30},    {"0", true, 0},       {"0x00 ", true, 0},
     {"", false, 0},       {"0x", false, 0},          {"256", false, 0},    {"0x100", false, 0},
@@ -32,6 +32,6 @@ TEST_P(SelectorText, ParsesOnlyWholeBytes) {
   EXPECT_EQ(Value, GetParam().Valid ? GetParam().Value : 0x77) << "left alone when invalid";
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, SelectorText, testing::ValuesIn(kCases));
+INSTANTIATE_TEST_SUITE_P(Cases, SelectorText, testing::ValuesIn(CASES));
 
 } // namespace

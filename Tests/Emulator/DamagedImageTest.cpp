@@ -49,7 +49,7 @@ struct DAMAGE {
   const char *Problem;
 };
 
-const DAMAGE kDamages[] = {
+const DAMAGE DAMAGES[] = {
     {"Empty", [](FILE_BYTES &F) { F.clear(); }, "not a PE image"},
     {"TruncatedInDosHeader", [](FILE_BYTES &F) { F.resize(32); }, "not a PE image"},
     {"TruncatedInPeHeaders", [](FILE_BYTES &F) { F.resize(300); }, "not a PE image"},
@@ -118,7 +118,7 @@ TEST_P(DamagedImageTest, IsRefusedWithOneLineSayingWhy) {
   EXPECT_EQ(Error.find('\n'), std::string::npos) << Error;
 }
 
-INSTANTIATE_TEST_SUITE_P(Damages, DamagedImageTest, ::testing::ValuesIn(kDamages),
+INSTANTIATE_TEST_SUITE_P(Damages, DamagedImageTest, ::testing::ValuesIn(DAMAGES),
                          [](const ::testing::TestParamInfo<DAMAGE> &Info) {
                            return std::string(Info.param.Name);
                          });

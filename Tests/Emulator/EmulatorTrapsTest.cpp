@@ -11,9 +11,9 @@
 
 namespace {
 
-constexpr UINT32 kBase = 0x00400000;
+constexpr UINT32 BASE = 0x00400000;
 
-class RECORDING_PORTS : public HOST_PORT_SPACE {
+class RECORDING_PORTS : public PORT_SPACE {
 public:
   UINT32 In(UINT16 Port, UINT8 Width) override {
     Log.push_back({FALSE, Width, Port, 0xA5});
@@ -27,7 +27,7 @@ public:
 
 PE_IMAGE CodeImage(std::vector<UINT8> Code) {
   PE_IMAGE Image;
-  Image.LinkBase = kBase;
+  Image.LinkBase = BASE;
   Image.EntryPoint = 0;
   Image.SectionAlignment = 32;
   Code.resize(0x100, 0xCC);
@@ -39,7 +39,7 @@ RUN_RESULT RunCode(std::vector<UINT8> Code, RECORDING_PORTS &Ports, UINT64 Budge
                    EFI_STATUS InstallStatus = 0) {
   std::string Error;
   std::unique_ptr<IMAGE_EMULATOR> Emulator =
-      IMAGE_EMULATOR::Create(CodeImage(std::move(Code)), kBase, Ports, Error);
+      IMAGE_EMULATOR::Create(CodeImage(std::move(Code)), BASE, Ports, Error);
   if (!Emulator) {
     ADD_FAILURE() << Error;
     return {};
@@ -48,7 +48,7 @@ RUN_RESULT RunCode(std::vector<UINT8> Code, RECORDING_PORTS &Ports, UINT64 Budge
 }
 
 // Ports of both widths, two breakpoints, three pushes, then return 42.
-const std::vector<UINT8> kWellBehaved = {
+const std::vector<UINT8> WELL_BEHAVED = {
     0xB0, 0x6F,                         // mov al, 0x6F
     0xE6, 0x70,                         // out 0x70, al
     0xE4, 0x71,                         // in al, 0x71
@@ -62,30 +62,30 @@ const std::vector<UINT8> kWellBehaved = {
     0xB8, 0x2A, 0x00, 0x00, 0x00,       // mov eax, 42
     0xC3,                               // ret
 };
-constexpr UINT64 kWellBehavedInstructions = 14;
+constexpr UINT64 WELL_BEHAVED_INSTRUCTIONS = 14;
 
 TEST(EmulatorTrapsTest, RecordsPortsBreakpointsStackAndResult) {
   RECORDING_PORTS Ports;
-  const RUN_RESULT Run = RunCode(kWellBehaved, Ports);
+  const RUN_RESULT Run = RunCode(WELL_BEHAVED, Ports);
   ASSERT_EQ(Run.End, RUN_END::Returned) << Run.Problem;
   EXPECT_EQ(Run.Status, 42u);
   EXPECT_EQ(Ports.Log,
             (std::vector<PORT_ACCESS>{
                 {TRUE, 1, 0x70, 0x6F}, {FALSE, 1, 0x71, 0xA5}, {TRUE, 4, 0xCF8, 0x8000F880}}));
-  EXPECT_EQ(Run.Breakpoints, (std::vector<UINT32>{kBase + 17, kBase + 27}));
+  EXPECT_EQ(Run.Breakpoints, (std::vector<UINT32>{BASE + 17, BASE + 27}));
   EXPECT_EQ(Run.PeakStackBytes, 12u);
-  EXPECT_EQ(Run.PeakStackAddress, kBase + 24) << "the add after the third push";
-  EXPECT_EQ(Run.Instructions, kWellBehavedInstructions);
+  EXPECT_EQ(Run.PeakStackAddress, BASE + 24) << "the add after the third push";
+  EXPECT_EQ(Run.Instructions, WELL_BEHAVED_INSTRUCTIONS);
   EXPECT_TRUE(Run.InstallPpiCalls.empty());
 }
 
 TEST(EmulatorTrapsTest, TheBudgetCountsEveryInstruction) {
   RECORDING_PORTS Exact;
-  EXPECT_EQ(RunCode(kWellBehaved, Exact, kWellBehavedInstructions).End, RUN_END::Returned);
+  EXPECT_EQ(RunCode(WELL_BEHAVED, Exact, WELL_BEHAVED_INSTRUCTIONS).End, RUN_END::Returned);
   RECORDING_PORTS Short;
-  const RUN_RESULT Run = RunCode(kWellBehaved, Short, kWellBehavedInstructions - 1);
+  const RUN_RESULT Run = RunCode(WELL_BEHAVED, Short, WELL_BEHAVED_INSTRUCTIONS - 1);
   EXPECT_EQ(Run.End, RUN_END::BudgetExhausted);
-  EXPECT_EQ(Run.Instructions, kWellBehavedInstructions - 1);
+  EXPECT_EQ(Run.Instructions, WELL_BEHAVED_INSTRUCTIONS - 1);
 }
 
 TEST(EmulatorTrapsTest, InstallPpiIsRecordedAndReturnsTheChosenStatus) {
@@ -115,7 +115,7 @@ struct MISBEHAVIOUR {
   const char *Problem;
 };
 
-const MISBEHAVIOUR kMisbehaviours[] = {
+const MISBEHAVIOUR MISBEHAVIOURS[] = {
     {"EndlessLoop", {0xEB, 0xFE}, RUN_END::BudgetExhausted, "instruction budget of 10000"},
     {"WritesToFlash",
      {0xC7, 0x05, 0x40, 0x00, 0x40, 0x00, 0x01, 0x00, 0x00, 0x00, 0xC3},
@@ -160,7 +160,7 @@ TEST_P(MisbehaviourTest, EndsTheRunWithAClearProblem) {
   EXPECT_EQ(Run.Problem.find('\n'), std::string::npos);
 }
 
-INSTANTIATE_TEST_SUITE_P(Code, MisbehaviourTest, ::testing::ValuesIn(kMisbehaviours),
+INSTANTIATE_TEST_SUITE_P(Code, MisbehaviourTest, ::testing::ValuesIn(MISBEHAVIOURS),
                          [](const ::testing::TestParamInfo<MISBEHAVIOUR> &Info) {
                            return std::string(Info.param.Name);
                          });

@@ -21,7 +21,7 @@ BOARD_SETUP WithActivate(UINT8 Device, UINT8 Value) {
   return Setup;
 }
 
-const SCENARIO kScenarios[] = {
+const SCENARIO SCENARIOS[] = {
     {"FreshCmos00", [] { return FreshBoard(0x00); }},
     {"FreshCmos10", [] { return FreshBoard(0x10); }},
     {"FreshCmos20", [] { return FreshBoard(0x20); }},
@@ -104,7 +104,7 @@ TEST_P(ImageTraceTest, FailingConstructorImageTouchesTheBoardAsTheHostBuildDoes)
   EXPECT_EQ(Image.Run.Breakpoints.size(), Host.Breakpoints);
 }
 
-INSTANTIATE_TEST_SUITE_P(Scenarios, ImageTraceTest, ::testing::ValuesIn(kScenarios),
+INSTANTIATE_TEST_SUITE_P(Scenarios, ImageTraceTest, ::testing::ValuesIn(SCENARIOS),
                          [](const ::testing::TestParamInfo<SCENARIO> &Info) {
                            return std::string(Info.param.Name);
                          });

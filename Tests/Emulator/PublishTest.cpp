@@ -62,7 +62,7 @@ TEST_P(PublishTest, InstallsTheDescriptorOnceAndTheRecordReadsBackExactly) {
   ASSERT_TRUE(Start.FlashMap.has_value()) << Start.FlashMapProblem;
   const PUBLISHED_FLASH_MAP &Map = *Start.FlashMap;
   EXPECT_EQ(Map.Flags, 0x80000010u);
-  EXPECT_EQ(Map.GuidBytes, Expected::kGuidBytes);
+  EXPECT_EQ(Map.GuidBytes, Expected::GUID_BYTES);
   // Every pointer was moved with the image: all of it lies in the image.
   EXPECT_TRUE(Inside(Map.DescriptorAddress, 12, Start, Image));
   EXPECT_TRUE(Inside(Map.GuidAddress, 16, Start, Image));

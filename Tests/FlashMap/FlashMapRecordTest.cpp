@@ -20,7 +20,7 @@ TEST(FlashMapRecordTest, ReadThroughTheInstalledDescriptorByteForByte) {
   const EFI_PEI_PPI_DESCRIPTOR *Descriptor = Services.Calls[0].PpiList;
 
   EXPECT_EQ(Descriptor->Flags, 0x80000010u);
-  EXPECT_EQ(std::memcmp(Descriptor->Guid, Expected::kGuidBytes.data(), Expected::kGuidBytes.size()),
+  EXPECT_EQ(std::memcmp(Descriptor->Guid, Expected::GUID_BYTES.data(), Expected::GUID_BYTES.size()),
             0);
 
   const auto *Ppi = static_cast<const FLASH_MAP_PPI *>(Descriptor->Ppi);

@@ -66,7 +66,7 @@ std::optional<PUBLISHED_OBJECTS> FindPublishedObjects(const OBJDUMP_IMAGE &Image
                                                       std::string &Why) {
   PUBLISHED_OBJECTS Objects;
   const auto Guid = FindUnique(
-      Image, Bytes, std::vector<uint8_t>(Expected::kGuidBytes.begin(), Expected::kGuidBytes.end()),
+      Image, Bytes, std::vector<uint8_t>(Expected::GUID_BYTES.begin(), Expected::GUID_BYTES.end()),
       "the GUID", Why);
   const auto Record = FindUnique(Image, Bytes, Expected::RecordBytes(), "the record", Why);
   if (!Guid || !Record) {
@@ -77,7 +77,7 @@ std::optional<PUBLISHED_OBJECTS> FindPublishedObjects(const OBJDUMP_IMAGE &Image
 
   // The descriptor: the Flags word, then the GUID's address; its third word
   // must lead to a pointer to the record.
-  std::vector<uint8_t> Descriptor = U32Bytes(Expected::kDescriptorFlags);
+  std::vector<uint8_t> Descriptor = U32Bytes(Expected::DESCRIPTOR_FLAGS);
   const std::vector<uint8_t> GuidPointer = U32Bytes(static_cast<uint32_t>(Objects.GuidVa));
   Descriptor.insert(Descriptor.end(), GuidPointer.begin(), GuidPointer.end());
   const auto Found = FindUnique(Image, Bytes, Descriptor, "the descriptor", Why);

@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr size_t kImageSizeLimit = 6144;
+constexpr size_t IMAGE_SIZE_LIMIT = 6144;
 
 TEST(ImageHeaderTest, IsAnIa32Pe32EfiBootServiceDriver) {
   const OBJDUMP_IMAGE &Image = ImageByObjdump();
@@ -19,13 +19,13 @@ TEST(ImageHeaderTest, IsAnIa32Pe32EfiBootServiceDriver) {
 
 TEST(ImageHeaderTest, IsLinkedAtItsFlashAddressToRunInPlace) {
   const OBJDUMP_IMAGE &Image = ImageByObjdump();
-  EXPECT_EQ(Image.HexField("ImageBase"), uint64_t{Expected::kImageBase});
+  EXPECT_EQ(Image.HexField("ImageBase"), uint64_t{Expected::IMAGE_BASE});
   ASSERT_TRUE(Image.HexField("SectionAlignment") && Image.HexField("FileAlignment"));
   EXPECT_EQ(*Image.HexField("SectionAlignment"), *Image.HexField("FileAlignment"));
   EXPECT_EQ(*Image.HexField("FileAlignment"), 32u);
   // Running in place needs each section at the same offset in file and memory.
   for (const OBJDUMP_SECTION &Section : Image.Sections) {
-    EXPECT_EQ(Section.Vma - Expected::kImageBase, Section.FileOffset) << Section.Name;
+    EXPECT_EQ(Section.Vma - Expected::IMAGE_BASE, Section.FileOffset) << Section.Name;
   }
 }
 
@@ -58,9 +58,9 @@ TEST(ImageHeaderTest, NoWritableSectionHasContent) {
 
 TEST(ImageHeaderTest, FitsItsFlashBudget) {
   const size_t Size = ImageFileBytes().size();
-  std::cout << "TolvernImage.efi: " << Size << " bytes (limit " << kImageSizeLimit << ")\n";
+  std::cout << "TolvernImage.efi: " << Size << " bytes (limit " << IMAGE_SIZE_LIMIT << ")\n";
   ::testing::Test::RecordProperty("ImageBytes", static_cast<int>(Size));
-  EXPECT_LE(Size, kImageSizeLimit);
+  EXPECT_LE(Size, IMAGE_SIZE_LIMIT);
 }
 
 } // namespace

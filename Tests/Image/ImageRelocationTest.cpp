@@ -10,7 +10,7 @@ namespace {
 
 bool HasHighLowAt(const OBJDUMP_IMAGE &Image, uint64_t Va) {
   for (const OBJDUMP_RELOCATION &Relocation : Image.Relocations) {
-    if (Relocation.Rva == Va - Expected::kImageBase && Relocation.Type == "HIGHLOW") {
+    if (Relocation.Rva == Va - Expected::IMAGE_BASE && Relocation.Type == "HIGHLOW") {
       return true;
     }
   }
@@ -43,7 +43,7 @@ TEST(ImageRelocationTest, DescriptorFlagsWordIsNotRelocated) {
   const auto Objects = FindPublishedObjects(Image, ImageFileBytes(), Why);
   ASSERT_TRUE(Objects) << Why;
   EXPECT_FALSE(HasHighLowAt(Image, Objects->DescriptorVa));
-  for (uint64_t Word = 0; Word < Expected::kRecordWords.size(); ++Word) {
+  for (uint64_t Word = 0; Word < Expected::RECORD_WORDS.size(); ++Word) {
     EXPECT_FALSE(HasHighLowAt(Image, Objects->RecordVa + 4 * Word)) << "record word " << Word;
   }
 }

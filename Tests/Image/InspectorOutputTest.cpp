@@ -62,12 +62,12 @@ TEST(InspectorOutputTest, JsonHoldsTheExactRecordAndWhereItWasFound) {
   }
   Words.push_back(Record.at("Trailer"));
   EXPECT_EQ(Words,
-            std::vector<uint32_t>(Expected::kRecordWords.begin(), Expected::kRecordWords.end()));
+            std::vector<uint32_t>(Expected::RECORD_WORDS.begin(), Expected::RECORD_WORDS.end()));
   EXPECT_EQ(Record.at("size"), 280);
 
   const PUBLISHED_OBJECTS Found = Objects();
   EXPECT_EQ(Report.at("descriptor").at("address"), Found.DescriptorVa);
-  EXPECT_EQ(Report.at("descriptor").at("Flags"), Expected::kDescriptorFlags);
+  EXPECT_EQ(Report.at("descriptor").at("Flags"), Expected::DESCRIPTOR_FLAGS);
   EXPECT_EQ(Report.at("descriptor").at("Guid"), Found.GuidVa);
   EXPECT_EQ(Report.at("descriptor").at("Ppi"), Found.PpiVa);
   EXPECT_EQ(Report.at("descriptor").at("guidText"), "E286BDA9-E33A-47B3-AA89-3F17CEDE5538");
@@ -213,20 +213,20 @@ TEST(InspectorOutputTest, SvgIsDrawnToScale) {
   const std::map<std::string, SHAPE> Shapes = ShapesByPart(ReadFileText(SvgPath));
   ASSERT_TRUE(Shapes.count("device"));
   const SHAPE Device = Shapes.at("device");
-  constexpr double kDeviceBytes = 0x01000000;
-  constexpr double kDeviceEnd = 0x100000000;
+  constexpr double DEVICE_BYTES = 0x01000000;
+  constexpr double DEVICE_END = 0x100000000;
   // Pixels are printed to two decimals; allow for that rounding.
   const auto ExpectPlaced = [&](const std::string &Part, double Base, double Size) {
     ASSERT_TRUE(Shapes.count(Part)) << Part;
-    EXPECT_NEAR(Shapes.at(Part).Height, Size / kDeviceBytes * Device.Height, 0.02) << Part;
+    EXPECT_NEAR(Shapes.at(Part).Height, Size / DEVICE_BYTES * Device.Height, 0.02) << Part;
     EXPECT_NEAR(Shapes.at(Part).Y,
-                Device.Y + (kDeviceEnd - Base - Size) / kDeviceBytes * Device.Height, 0.02)
+                Device.Y + (DEVICE_END - Base - Size) / DEVICE_BYTES * Device.Height, 0.02)
         << Part << ": high addresses at the top";
   };
   for (size_t Index = 0; Index < 14; ++Index) {
     ExpectPlaced("region " + std::to_string(Index),
-                 Expected::kRecordWords[Expected::kRegionsWord + 4 * Index],
-                 Expected::kRecordWords[Expected::kRegionsWord + 4 * Index + 1]);
+                 Expected::RECORD_WORDS[Expected::REGIONS_WORD + 4 * Index],
+                 Expected::RECORD_WORDS[Expected::REGIONS_WORD + 4 * Index + 1]);
   }
   ExpectPlaced("firmware-area", 0xFF310000, 0x00CF0000);
   ExpectPlaced("below-firmware-area", 0xFF000000, 0x00310000);
@@ -239,7 +239,7 @@ TEST(InspectorOutputTest, SvgIsDrawnToScale) {
     Total += Shapes.at("sub-range " + std::to_string(Index)).Height;
   }
   for (size_t Index = 0; Index < 4; ++Index) {
-    const double Size = Expected::kRecordWords[Expected::kSubRangesWord + 2 * Index + 1];
+    const double Size = Expected::RECORD_WORDS[Expected::SUB_RANGES_WORD + 2 * Index + 1];
     EXPECT_NEAR(Shapes.at("sub-range " + std::to_string(Index)).Height, Size / 0xA0000 * Total,
                 0.05);
   }

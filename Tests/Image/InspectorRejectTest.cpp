@@ -14,10 +14,10 @@ namespace {
 
 using BYTES = std::vector<unsigned char>;
 
-constexpr int kImageRejected = 1;
-constexpr int kUsage = 2;
-constexpr int kChecksFailed = 3;
-constexpr int kOutputFailed = 4;
+constexpr int IMAGE_REJECTED = 1;
+constexpr int USAGE = 2;
+constexpr int CHECKS_FAILED = 3;
+constexpr int OUTPUT_FAILED = 4;
 
 PUBLISHED_OBJECTS Objects() {
   std::string Why;
@@ -56,7 +56,7 @@ size_t RecordWordOffset(size_t Word) {
 // The image with regions 8 and 9 swapped into address order.
 BYTES RegionsInAddressOrder() {
   BYTES Image = ImageFileBytes();
-  const size_t Region8 = RecordWordOffset(Expected::kRegionsWord + 8 * 4);
+  const size_t Region8 = RecordWordOffset(Expected::REGIONS_WORD + 8 * 4);
   std::swap_ranges(Image.begin() + static_cast<std::ptrdiff_t>(Region8),
                    Image.begin() + static_cast<std::ptrdiff_t>(Region8 + 16),
                    Image.begin() + static_cast<std::ptrdiff_t>(Region8 + 16));
@@ -76,7 +76,7 @@ const OBJDUMP_SECTION *RelocSection() {
 BYTES WithoutFixupAt(uint64_t Va) {
   BYTES Image = ImageFileBytes();
   const OBJDUMP_SECTION *Reloc = RelocSection();
-  const uint64_t Rva = Va - Expected::kImageBase;
+  const uint64_t Rva = Va - Expected::IMAGE_BASE;
   size_t Block = Reloc->FileOffset;
   while (Block + 8 <= Reloc->FileOffset + Reloc->Size) {
     const uint32_t Page = Image[Block] | Image[Block + 1] << 8 | Image[Block + 2] << 16 |
@@ -110,67 +110,67 @@ std::vector<DAMAGE> Damages() {
   const size_t Pe = PeHeaderOffset(Image);
   const PUBLISHED_OBJECTS Found = Objects();
   std::vector<DAMAGE> List = {
-      {"empty", [] { return BYTES{}; }, kImageRejected, "empty file"},
-      {"text", [] { return BYTES{'f', 'l', 'a', 's', 'h', '\n'}; }, kImageRejected,
+      {"empty", [] { return BYTES{}; }, IMAGE_REJECTED, "empty file"},
+      {"text", [] { return BYTES{'f', 'l', 'a', 's', 'h', '\n'}; }, IMAGE_REJECTED,
        "not a PE image"},
-      {"elf", [] { return ReadFileBytes("/proc/self/exe"); }, kImageRejected, "not a PE image"},
-      {"cut in MZ header", [] { return Cut(2); }, kImageRejected, "truncated"},
-      {"cut in PE pointer", [] { return Cut(0x3E); }, kImageRejected, "truncated"},
-      {"cut in file header", [Pe] { return Cut(Pe + 10); }, kImageRejected,
+      {"elf", [] { return ReadFileBytes("/proc/self/exe"); }, IMAGE_REJECTED, "not a PE image"},
+      {"cut in MZ header", [] { return Cut(2); }, IMAGE_REJECTED, "truncated"},
+      {"cut in PE pointer", [] { return Cut(0x3E); }, IMAGE_REJECTED, "truncated"},
+      {"cut in file header", [Pe] { return Cut(Pe + 10); }, IMAGE_REJECTED,
        "truncated|end of the file"},
-      {"cut in optional header", [Pe] { return Cut(Pe + 24 + 40); }, kImageRejected,
+      {"cut in optional header", [Pe] { return Cut(Pe + 24 + 40); }, IMAGE_REJECTED,
        "truncated|end of the file"},
-      {"cut in record", [Found] { return Cut(Found.RecordOffset + 100); }, kImageRejected,
+      {"cut in record", [Found] { return Cut(Found.RecordOffset + 100); }, IMAGE_REJECTED,
        "truncated"},
-      {"cut last byte", [&Image] { return Cut(Image.size() - 1); }, kImageRejected, "truncated"},
+      {"cut last byte", [&Image] { return Cut(Image.size() - 1); }, IMAGE_REJECTED, "truncated"},
       {"PE signature damaged",
        [Pe] {
          return Patched(Pe, {'P', 'X'});
        },
-       kImageRejected, "without PE signature"},
+       IMAGE_REJECTED, "without PE signature"},
       {"x86-64 machine",
        [Pe] {
          return Patched(Pe + 4, {0x64, 0x86});
        },
-       kImageRejected, "machine x86-64, not IA32"},
+       IMAGE_REJECTED, "machine x86-64, not IA32"},
       {"PE32+ magic",
        [Pe] {
          return Patched(Pe + 24, {0x0B, 0x02});
        },
-       kImageRejected, "PE32\\+|damaged PE headers"},
-      {"GUID byte flipped", [Found] { return Flipped(Found.GuidOffset + 5, 0x01); }, kImageRejected,
+       IMAGE_REJECTED, "PE32\\+|damaged PE headers"},
+      {"GUID byte flipped", [Found] { return Flipped(Found.GuidOffset + 5, 0x01); }, IMAGE_REJECTED,
        "no flash-map descriptor found"},
       {"descriptor Flags changed",
        [Found] { return Flipped(*FileOffsetOfVa(ImageByObjdump(), Found.DescriptorVa), 0x01); },
-       kImageRejected, "no flash-map descriptor found"},
+       IMAGE_REJECTED, "no flash-map descriptor found"},
       {"Ppi pointer outside image",
        [Found] {
          return Patched(*FileOffsetOfVa(ImageByObjdump(), Found.DescriptorVa + 8),
                         U32Bytes(0x1000));
        },
-       kImageRejected, "Ppi pointer 0x00001000 leads outside"},
+       IMAGE_REJECTED, "Ppi pointer 0x00001000 leads outside"},
       {"Guid field not relocated", [Found] { return WithoutFixupAt(Found.DescriptorVa + 4); },
-       kImageRejected, "Guid field at 0x[0-9A-F]{8} carries no base relocation"},
+       IMAGE_REJECTED, "Guid field at 0x[0-9A-F]{8} carries no base relocation"},
       {"record pointer not relocated", [Found] { return WithoutFixupAt(Found.PpiVa); },
-       kImageRejected, "record pointer at 0x[0-9A-F]{8} carries no base relocation"},
+       IMAGE_REJECTED, "record pointer at 0x[0-9A-F]{8} carries no base relocation"},
       {"relocation block moved outside the image",
-       [] { return Patched(RelocSection()->FileOffset, U32Bytes(0x00100000)); }, kImageRejected,
+       [] { return Patched(RelocSection()->FileOffset, U32Bytes(0x00100000)); }, IMAGE_REJECTED,
        "base relocation at RVA 0x001[0-9A-F]{5} lies outside the image"},
       {"region 5 LastBlock changed",
-       [] { return Flipped(RecordWordOffset(Expected::kRegionsWord + 5 * 4 + 3), 0x01); },
-       kChecksFailed, "breaks region-blocks: region 5"},
-      {"FlashBase changed", [] { return Flipped(RecordWordOffset(2) + 3, 0x01); }, kChecksFailed,
+       [] { return Flipped(RecordWordOffset(Expected::REGIONS_WORD + 5 * 4 + 3), 0x01); },
+       CHECKS_FAILED, "breaks region-blocks: region 5"},
+      {"FlashBase changed", [] { return Flipped(RecordWordOffset(2) + 3, 0x01); }, CHECKS_FAILED,
        "breaks device-ends-at-4GiB"},
       {"sub-range 1 grown",
-       [] { return Flipped(RecordWordOffset(Expected::kSubRangesWord + 3) + 1, 0x10); },
-       kChecksFailed, "breaks sub-ranges-divide-region-3"},
-      {"regions 8 and 9 in address order", RegionsInAddressOrder, kChecksFailed,
+       [] { return Flipped(RecordWordOffset(Expected::SUB_RANGES_WORD + 3) + 1, 0x10); },
+       CHECKS_FAILED, "breaks sub-ranges-divide-region-3"},
+      {"regions 8 and 9 in address order", RegionsInAddressOrder, CHECKS_FAILED,
        "breaks region-order"},
   };
   // And a sweep of cut points across the whole file.
   for (size_t Step = 1; Step < 12; ++Step) {
     const size_t Size = Image.size() * Step / 12;
-    List.push_back({"cut at " + std::to_string(Size), [Size] { return Cut(Size); }, kImageRejected,
+    List.push_back({"cut at " + std::to_string(Size), [Size] { return Cut(Size); }, IMAGE_REJECTED,
                     "truncated|end of the file|not a PE image"});
   }
   return List;
@@ -203,11 +203,11 @@ TEST(InspectorRejectTest, DamagedOrForeignFilesFailWithOneLine) {
 
 TEST(InspectorRejectTest, BrokenRecordIsShownWithItsFailedCheckButNotDrawn) {
   const std::string Path = ScratchPath("broken-record.efi");
-  WriteFileBytes(Path, Flipped(RecordWordOffset(Expected::kRegionsWord + 5 * 4 + 3), 0x01));
+  WriteFileBytes(Path, Flipped(RecordWordOffset(Expected::REGIONS_WORD + 5 * 4 + 3), 0x01));
   const std::string SvgPath = ScratchPath("broken-record.svg");
   std::filesystem::remove(SvgPath);
   const TOOL_RUN Run = RunTool({TOLVERN_INSPECT_PATH, Path, "--svg", SvgPath});
-  ExpectOneLineFailure(Run, kChecksFailed, "region-blocks.*no SVG drawn");
+  ExpectOneLineFailure(Run, CHECKS_FAILED, "region-blocks.*no SVG drawn");
   EXPECT_NE(Run.Stdout.find("FAILED region-blocks: region 5: blocks 137-139 published, 137-138 "
                             "by address"),
             std::string::npos)
@@ -217,12 +217,12 @@ TEST(InspectorRejectTest, BrokenRecordIsShownWithItsFailedCheckButNotDrawn) {
 }
 
 TEST(InspectorRejectTest, UsageAndOutputErrorsAreOneLineToo) {
-  ExpectOneLineFailure(RunTool({TOLVERN_INSPECT_PATH}), kUsage, "image is required");
-  ExpectOneLineFailure(RunTool({TOLVERN_INSPECT_PATH, ImagePath(), "--bogus"}), kUsage, "bogus");
-  ExpectOneLineFailure(RunTool({TOLVERN_INSPECT_PATH, ScratchPath("no-such.efi")}), kImageRejected,
+  ExpectOneLineFailure(RunTool({TOLVERN_INSPECT_PATH}), USAGE, "image is required");
+  ExpectOneLineFailure(RunTool({TOLVERN_INSPECT_PATH, ImagePath(), "--bogus"}), USAGE, "bogus");
+  ExpectOneLineFailure(RunTool({TOLVERN_INSPECT_PATH, ScratchPath("no-such.efi")}), IMAGE_REJECTED,
                        "cannot open");
   ExpectOneLineFailure(RunTool({TOLVERN_INSPECT_PATH, ImagePath(), "--svg", ScratchPath("")}),
-                       kOutputFailed, "cannot write");
+                       OUTPUT_FAILED, "cannot write");
 }
 
 } // namespace

@@ -15,12 +15,12 @@ namespace {
 using WORDS = std::array<uint32_t, 70>;
 
 constexpr size_t Region(size_t Index, size_t Field) {
-  return Expected::kRegionsWord + 4 * Index + Field;
+  return Expected::REGIONS_WORD + 4 * Index + Field;
 }
 constexpr size_t SubRange(size_t Index, size_t Field) {
-  return Expected::kSubRangesWord + 2 * Index + Field;
+  return Expected::SUB_RANGES_WORD + 2 * Index + Field;
 }
-constexpr size_t kBase = 0, kSize = 1, kFirst = 2, kLast = 3;
+constexpr size_t BASE = 0, SIZE = 1, FIRST = 2, LAST = 3;
 
 std::vector<uint8_t> Bytes(const WORDS &Words) {
   std::vector<uint8_t> Bytes;
@@ -41,14 +41,14 @@ std::set<std::string> Failed(const std::vector<CHECK_RESULT> &Results) {
 }
 
 TEST(RecordChecksTest, SoundRecordPassesEveryCheck) {
-  const std::vector<CHECK_RESULT> Results = CheckFlashMapRecord(Bytes(Expected::kRecordWords));
+  const std::vector<CHECK_RESULT> Results = CheckFlashMapRecord(Bytes(Expected::RECORD_WORDS));
   EXPECT_EQ(Results.size(), 9u);
   EXPECT_TRUE(AllPassed(Results));
   EXPECT_EQ(Failed(Results), std::set<std::string>{});
 }
 
 TEST(RecordChecksTest, RecordOfTheWrongLengthFailsOnlyItsSize) {
-  std::vector<uint8_t> Record = Bytes(Expected::kRecordWords);
+  std::vector<uint8_t> Record = Bytes(Expected::RECORD_WORDS);
   for (size_t Length : {size_t{0}, size_t{279}, size_t{281}}) {
     Record.resize(Length, 0);
     const std::vector<CHECK_RESULT> Results = CheckFlashMapRecord(Record);
@@ -85,10 +85,10 @@ TEST(RecordChecksTest, EachBreakFailsExactlyItsChecks) {
        [](WORDS &W) { W[3] += 0x10000; },
        {"firmware-area-ends-at-4GiB"}},
       {"region 4 LastBlock off by one",
-       [](WORDS &W) { W[Region(4, kLast)] = 137; },
+       [](WORDS &W) { W[Region(4, LAST)] = 137; },
        {"region-blocks"}},
       {"region 9 FirstBlock says 142",
-       [](WORDS &W) { W[Region(9, kFirst)] = 142; },
+       [](WORDS &W) { W[Region(9, FIRST)] = 142; },
        {"region-blocks"}},
       {"regions 8 and 9 in address order",
        [](WORDS &W) {
@@ -99,39 +99,39 @@ TEST(RecordChecksTest, EachBreakFailsExactlyItsChecks) {
        {"region-order"}},
       {"region 6 grown over region 7",
        [](WORDS &W) {
-         W[Region(6, kSize)] = 0x20000;
-         W[Region(6, kLast)] = 140;
+         W[Region(6, SIZE)] = 0x20000;
+         W[Region(6, LAST)] = 140;
        },
        {"regions-0-9-cover-blocks-49-142"}},
       {"region 12 moved up, leaving a gap",
        [](WORDS &W) {
-         W[Region(12, kBase)] += 0x10000;
-         W[Region(12, kSize)] -= 0x10000;
-         W[Region(12, kFirst)] += 1;
+         W[Region(12, BASE)] += 0x10000;
+         W[Region(12, SIZE)] -= 0x10000;
+         W[Region(12, FIRST)] += 1;
        },
        {"regions-10-13-cover-blocks-224-255"}},
       {"region 13 runs past 4 GiB",
        [](WORDS &W) {
-         W[Region(13, kSize)] += 0x10000;
-         W[Region(13, kLast)] = 256;
+         W[Region(13, SIZE)] += 0x10000;
+         W[Region(13, LAST)] = 256;
        },
        {"region-blocks", "regions-10-13-cover-blocks-224-255"}},
       {"region 2 half a block",
-       [](WORDS &W) { W[Region(2, kSize)] = 0x8000; },
+       [](WORDS &W) { W[Region(2, SIZE)] = 0x8000; },
        {"region-blocks", "regions-0-9-cover-blocks-49-142"}},
       {"sub-range 1 smaller",
-       [](WORDS &W) { W[SubRange(1, kSize)] = 0x1000; },
+       [](WORDS &W) { W[SubRange(1, SIZE)] = 0x1000; },
        {"sub-ranges-divide-region-3"}},
       {"sub-ranges 1 and 2 swapped",
-       [](WORDS &W) { std::swap(W[SubRange(1, kBase)], W[SubRange(2, kBase)]); },
+       [](WORDS &W) { std::swap(W[SubRange(1, BASE)], W[SubRange(2, BASE)]); },
        {"sub-ranges-divide-region-3"}},
       {"last sub-range short of region 3's end",
-       [](WORDS &W) { W[SubRange(3, kSize)] -= 0x2000; },
+       [](WORDS &W) { W[SubRange(3, SIZE)] -= 0x2000; },
        {"sub-ranges-divide-region-3"}},
-      {"trailer changed (no rule on it)", [](WORDS &W) { W[Expected::kTrailerWord] = 0; }, {}},
+      {"trailer changed (no rule on it)", [](WORDS &W) { W[Expected::TRAILER_WORD] = 0; }, {}},
   };
   for (const BREAK &Break : Breaks) {
-    WORDS Words = Expected::kRecordWords;
+    WORDS Words = Expected::RECORD_WORDS;
     Break.Apply(Words);
     const std::vector<CHECK_RESULT> Results = CheckFlashMapRecord(Bytes(Words));
     EXPECT_EQ(Failed(Results), Break.Fails) << Break.Name;

@@ -4,6 +4,9 @@
 
 #include "SimulatedBoard.h"
 
+#include <Base.h>
+#include <HostPortSpace.h>
+
 #include <gtest/gtest.h>
 
 #include <initializer_list>

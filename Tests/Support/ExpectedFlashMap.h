@@ -12,7 +12,7 @@ namespace Expected {
 
 // Seventy little-endian words: header (size before base), 14 regions (Base,
 // Size, FirstBlock, LastBlock), 4 sub-ranges of region 3 (Base, Size), trailer.
-constexpr std::array<uint32_t, 70> kRecordWords = {
+constexpr std::array<uint32_t, 70> RECORD_WORDS = {
     0x00010000, 0x01000000, 0xFF000000, 0x00CF0000, 0xFF310000,                              //
     0xFF310000, 0x00470000, 49,         119,        0xFF780000, 0x00040000, 120,        123, //
     0xFF7C0000, 0x00010000, 124,        124,        0xFF7D0000, 0x000A0000, 125,        134, //
@@ -25,20 +25,20 @@ constexpr std::array<uint32_t, 70> kRecordWords = {
     0x00050000,                                                                              //
     0x00020000};
 
-constexpr std::size_t kHeaderWords = 5;
-constexpr std::size_t kRegionCount = 14;
-constexpr std::size_t kSubRangeCount = 4;
-constexpr std::size_t kRegionsWord = kHeaderWords;
-constexpr std::size_t kSubRangesWord = kRegionsWord + kRegionCount * 4;
-constexpr std::size_t kTrailerWord = kSubRangesWord + kSubRangeCount * 2;
-static_assert(kTrailerWord + 1 == kRecordWords.size(), "the parts fill the record exactly");
-static_assert(kRecordWords.size() * 4 == 280, "the record is 280 bytes");
+constexpr std::size_t HEADER_WORDS = 5;
+constexpr std::size_t REGION_COUNT = 14;
+constexpr std::size_t SUB_RANGE_COUNT = 4;
+constexpr std::size_t REGIONS_WORD = HEADER_WORDS;
+constexpr std::size_t SUB_RANGES_WORD = REGIONS_WORD + REGION_COUNT * 4;
+constexpr std::size_t TRAILER_WORD = SUB_RANGES_WORD + SUB_RANGE_COUNT * 2;
+static_assert(TRAILER_WORD + 1 == RECORD_WORDS.size(), "the parts fill the record exactly");
+static_assert(RECORD_WORDS.size() * 4 == 280, "the record is 280 bytes");
 
-constexpr std::array<uint8_t, 16> kGuidBytes = {0xA9, 0xBD, 0x86, 0xE2, 0x3A, 0xE3, 0xB3, 0x47,
+constexpr std::array<uint8_t, 16> GUID_BYTES = {0xA9, 0xBD, 0x86, 0xE2, 0x3A, 0xE3, 0xB3, 0x47,
                                                 0xAA, 0x89, 0x3F, 0x17, 0xCE, 0xDE, 0x55, 0x38};
 
-constexpr uint32_t kDescriptorFlags = 0x80000010;
-constexpr uint32_t kImageBase = 0xFFF944A0;
+constexpr uint32_t DESCRIPTOR_FLAGS = 0x80000010;
+constexpr uint32_t IMAGE_BASE = 0xFFF944A0;
 
 inline void AppendU32(std::vector<uint8_t> &Bytes, uint32_t Value) {
   for (int Shift = 0; Shift < 32; Shift += 8) {
@@ -49,7 +49,7 @@ inline void AppendU32(std::vector<uint8_t> &Bytes, uint32_t Value) {
 // The record's 280 bytes as they must stand in the image.
 inline std::vector<uint8_t> RecordBytes() {
   std::vector<uint8_t> Bytes;
-  for (uint32_t Word : kRecordWords) {
+  for (uint32_t Word : RECORD_WORDS) {
     AppendU32(Bytes, Word);
   }
   return Bytes;

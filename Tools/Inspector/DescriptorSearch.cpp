@@ -15,16 +15,16 @@
 
 namespace {
 
-constexpr uint32_t kDescriptorSize = 12;
+constexpr uint32_t DESCRIPTOR_SIZE = 12;
 
 bool IsSearched(const PE_SECTION &Section) {
   return (Section.Characteristics &
-          (kSectionWritable | kSectionDiscardable | kSectionUninitializedData)) == 0;
+          (SECTION_WRITABLE | SECTION_DISCARDABLE | SECTION_UNINITIALIZED_DATA)) == 0;
 }
 
 bool PointsAtFlashMapGuid(const PE_FILE &Image, uint32_t GuidVa) {
-  const auto Bytes = BytesAtVa(Image, GuidVa, kFlashMapGuidBytes.size());
-  return Bytes && std::equal(Bytes->begin(), Bytes->end(), kFlashMapGuidBytes.begin());
+  const auto Bytes = BytesAtVa(Image, GuidVa, FLASH_MAP_GUID_BYTES.size());
+  return Bytes && std::equal(Bytes->begin(), Bytes->end(), FLASH_MAP_GUID_BYTES.begin());
 }
 
 struct CANDIDATE {
@@ -37,18 +37,18 @@ CANDIDATE FollowDescriptor(const PE_FILE &Image, const std::vector<uint32_t> &Fi
                            uint32_t DescriptorVa, uint32_t GuidVa, uint32_t PpiVa) {
   CANDIDATE Candidate;
   FOUND_FLASH_MAP &Found = Candidate.Found;
-  Found = {DescriptorVa, kFlashMapDescriptorFlags, GuidVa, PpiVa, 0, {}};
+  Found = {DescriptorVa, FLASH_MAP_DESCRIPTOR_FLAGS, GuidVa, PpiVa, 0, {}};
   const auto RecordVa = U32AtVa(Image, PpiVa);
   if (!RecordVa) {
     Candidate.Fault = "Ppi pointer " + Hex32(PpiVa) + " leads outside the image's file bytes";
     return Candidate;
   }
   Found.RecordVa = *RecordVa;
-  const auto Record = BytesAtVa(Image, *RecordVa, kFlashMapRecordSize);
+  const auto Record = BytesAtVa(Image, *RecordVa, FLASH_MAP_RECORD_SIZE);
   if (!Record) {
     Candidate.Fault = "record at " + Hex32(*RecordVa) + " has only " +
                       std::to_string(BytesAvailableAtVa(Image, *RecordVa)) + " of " +
-                      std::to_string(kFlashMapRecordSize) + " bytes in the image";
+                      std::to_string(FLASH_MAP_RECORD_SIZE) + " bytes in the image";
     return Candidate;
   }
   Found.RecordBytes.assign(Record->begin(), Record->end());
@@ -71,8 +71,8 @@ CANDIDATE FollowDescriptor(const PE_FILE &Image, const std::vector<uint32_t> &Fi
 // The descriptor candidate at Va, when its Flags and Guid pointer match.
 std::optional<CANDIDATE> CandidateAt(const PE_FILE &Image, const std::vector<uint32_t> &Fixups,
                                      uint64_t Va) {
-  const auto Words = BytesAtVa(Image, Va, kDescriptorSize);
-  if (!Words || LoadU32(*Words, 0) != kFlashMapDescriptorFlags ||
+  const auto Words = BytesAtVa(Image, Va, DESCRIPTOR_SIZE);
+  if (!Words || LoadU32(*Words, 0) != FLASH_MAP_DESCRIPTOR_FLAGS ||
       !PointsAtFlashMapGuid(Image, LoadU32(*Words, 4))) {
     return std::nullopt;
   }
@@ -90,7 +90,7 @@ FOUND_FLASH_MAP FindFlashMap(const PE_FILE &Image, const std::vector<uint32_t> &
     }
     const uint64_t Start = uint64_t{Image.ImageBase} + Section.Rva;
     const uint64_t End = Start + BytesAvailableAtVa(Image, Start);
-    for (uint64_t Va = (Start + 3) & ~uint64_t{3}; Va + kDescriptorSize <= End; Va += 4) {
+    for (uint64_t Va = (Start + 3) & ~uint64_t{3}; Va + DESCRIPTOR_SIZE <= End; Va += 4) {
       if (auto Candidate = CandidateAt(Image, Fixups, Va)) {
         Candidates.push_back(std::move(*Candidate));
       }

@@ -8,20 +8,20 @@
 
 namespace {
 
-constexpr size_t kRegionsOffset = 20;
-constexpr size_t kRegionSize = 16;
-constexpr size_t kSubRangesOffset = kRegionsOffset + kRegionCount * kRegionSize;
-constexpr size_t kSubRangeSize = 8;
-constexpr size_t kTrailerOffset = kSubRangesOffset + kSubRangeCount * kSubRangeSize;
+constexpr size_t REGIONS_OFFSET = 20;
+constexpr size_t REGION_SIZE = 16;
+constexpr size_t SUB_RANGES_OFFSET = REGIONS_OFFSET + REGION_COUNT * REGION_SIZE;
+constexpr size_t SUB_RANGE_SIZE = 8;
+constexpr size_t TRAILER_OFFSET = SUB_RANGES_OFFSET + SUB_RANGE_COUNT * SUB_RANGE_SIZE;
 
-static_assert(kSubRangesOffset == 244 && kTrailerOffset == 276 &&
-                  kTrailerOffset + 4 == kFlashMapRecordSize,
+static_assert(SUB_RANGES_OFFSET == 244 && TRAILER_OFFSET == 276 &&
+                  TRAILER_OFFSET + 4 == FLASH_MAP_RECORD_SIZE,
               "record layout");
 
 } // namespace
 
 std::optional<DECODED_RECORD> DecodeFlashMapRecord(std::span<const uint8_t> Bytes) {
-  if (Bytes.size() != kFlashMapRecordSize) {
+  if (Bytes.size() != FLASH_MAP_RECORD_SIZE) {
     return std::nullopt;
   }
   DECODED_RECORD Record;
@@ -30,16 +30,16 @@ std::optional<DECODED_RECORD> DecodeFlashMapRecord(std::span<const uint8_t> Byte
   Record.FlashBase = LoadU32(Bytes, 8);
   Record.FirmwareAreaSize = LoadU32(Bytes, 12);
   Record.FirmwareAreaBase = LoadU32(Bytes, 16);
-  for (size_t Index = 0; Index < kRegionCount; ++Index) {
-    const size_t At = kRegionsOffset + Index * kRegionSize;
+  for (size_t Index = 0; Index < REGION_COUNT; ++Index) {
+    const size_t At = REGIONS_OFFSET + Index * REGION_SIZE;
     Record.Regions[Index] = {LoadU32(Bytes, At), LoadU32(Bytes, At + 4), LoadU32(Bytes, At + 8),
                              LoadU32(Bytes, At + 12)};
   }
-  for (size_t Index = 0; Index < kSubRangeCount; ++Index) {
-    const size_t At = kSubRangesOffset + Index * kSubRangeSize;
+  for (size_t Index = 0; Index < SUB_RANGE_COUNT; ++Index) {
+    const size_t At = SUB_RANGES_OFFSET + Index * SUB_RANGE_SIZE;
     Record.SubRanges[Index] = {LoadU32(Bytes, At), LoadU32(Bytes, At + 4)};
   }
-  Record.Trailer = LoadU32(Bytes, kTrailerOffset);
+  Record.Trailer = LoadU32(Bytes, TRAILER_OFFSET);
   return Record;
 }
 

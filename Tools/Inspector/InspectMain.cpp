@@ -15,18 +15,18 @@
 
 namespace {
 
-constexpr const char *kProgram = "tolvern-inspect";
+constexpr const char *PROGRAM = "tolvern-inspect";
 
 enum EXIT_CODE {
-  kExitOk = 0,
-  kExitImageRejected = 1, // unreadable, not an IA32 PE32 image, or no flash map in it
-  kExitUsage = 2,
-  kExitChecksFailed = 3, // the record was found and breaks its invariants
-  kExitOutputFailed = 4,
+  EXIT_OK = 0,
+  EXIT_IMAGE_REJECTED = 1, // unreadable, not an IA32 PE32 image, or no flash map in it
+  EXIT_USAGE = 2,
+  EXIT_CHECKS_FAILED = 3, // the record was found and breaks its invariants
+  EXIT_OUTPUT_FAILED = 4,
 };
 
 int Fail(EXIT_CODE Code, const std::string &Message) {
-  std::cerr << kProgram << ": " << INSPECT_ERROR(Message).what() << '\n';
+  std::cerr << PROGRAM << ": " << INSPECT_ERROR(Message).what() << '\n';
   return Code;
 }
 
@@ -53,25 +53,25 @@ int Run(const std::string &ImagePath, bool Json, const std::string &SvgPath) {
   try {
     Inspection = InspectImage(ImagePath);
   } catch (const INSPECT_ERROR &Error) {
-    return Fail(kExitImageRejected, ImagePath + ": " + Error.what());
+    return Fail(EXIT_IMAGE_REJECTED, ImagePath + ": " + Error.what());
   }
   std::cout << (Json ? JsonReport(Inspection) : TableReport(Inspection)) << std::flush;
 
   const bool Sound = AllPassed(Inspection.Checks);
   if (!Sound) {
-    return Fail(kExitChecksFailed, ImagePath + ": flash map record at " +
-                                       Hex32(Inspection.Found.RecordVa) + " breaks " +
-                                       FirstFailure(Inspection.Checks) +
-                                       (SvgPath.empty() ? "" : " (no SVG drawn)"));
+    return Fail(EXIT_CHECKS_FAILED, ImagePath + ": flash map record at " +
+                                        Hex32(Inspection.Found.RecordVa) + " breaks " +
+                                        FirstFailure(Inspection.Checks) +
+                                        (SvgPath.empty() ? "" : " (no SVG drawn)"));
   }
   if (!SvgPath.empty()) {
     try {
       WriteFile(SvgPath, SvgReport(Inspection));
     } catch (const INSPECT_ERROR &Error) {
-      return Fail(kExitOutputFailed, Error.what());
+      return Fail(EXIT_OUTPUT_FAILED, Error.what());
     }
   }
-  return kExitOk;
+  return EXIT_OK;
 }
 
 } // namespace
@@ -81,7 +81,7 @@ int main(int Argc, char **Argv) {
     CLI::App App{"Finds, checks and shows the flash map a Tolvern firmware image publishes.\n"
                  "Exit codes: 0 sound, 1 image rejected, 2 usage, 3 record breaks its "
                  "invariants, 4 output not written.",
-                 kProgram};
+                 PROGRAM};
     std::string ImagePath;
     bool Json = false;
     std::string SvgPath;
@@ -92,14 +92,14 @@ int main(int Argc, char **Argv) {
       App.parse(Argc, Argv);
     } catch (const CLI::CallForHelp &) {
       std::cout << App.help();
-      return kExitOk;
+      return EXIT_OK;
     } catch (const CLI::ParseError &Error) {
-      return Fail(kExitUsage, std::string(Error.what()) + " (try --help)");
+      return Fail(EXIT_USAGE, std::string(Error.what()) + " (try --help)");
     }
     return Run(ImagePath, Json, SvgPath);
   } catch (const std::exception &Error) {
-    return Fail(kExitImageRejected, Error.what());
+    return Fail(EXIT_IMAGE_REJECTED, Error.what());
   } catch (...) {
-    return Fail(kExitImageRejected, "unexpected failure");
+    return Fail(EXIT_IMAGE_REJECTED, "unexpected failure");
   }
 }

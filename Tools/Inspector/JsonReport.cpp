@@ -25,7 +25,7 @@ const char *KindName(MAP_ROW_KIND Kind) {
 JSON RecordJson(const INSPECTION &Inspection) {
   const DECODED_RECORD &R = Inspection.Record;
   JSON Regions = JSON::array();
-  for (size_t Index = 0; Index < kRegionCount; ++Index) {
+  for (size_t Index = 0; Index < REGION_COUNT; ++Index) {
     const DECODED_REGION &Region = R.Regions[Index];
     Regions.push_back({{"Index", Index},
                        {"Base", Region.Base},
@@ -34,7 +34,7 @@ JSON RecordJson(const INSPECTION &Inspection) {
                        {"LastBlock", Region.LastBlock}});
   }
   JSON SubRanges = JSON::array();
-  for (size_t Index = 0; Index < kSubRangeCount; ++Index) {
+  for (size_t Index = 0; Index < SUB_RANGE_COUNT; ++Index) {
     SubRanges.push_back(
         {{"Index", Index}, {"Base", R.SubRanges[Index].Base}, {"Size", R.SubRanges[Index].Size}});
   }
@@ -76,20 +76,21 @@ std::string JsonReport(const INSPECTION &Inspection) {
   for (const CHECK_RESULT &Check : Inspection.Checks) {
     Checks.push_back({{"name", Check.Name}, {"passed", Check.Passed}, {"detail", Check.Detail}});
   }
-  const JSON Report = {{"image",
-                        {{"path", Inspection.ImagePath},
-                         {"bytes", Inspection.ImageSize},
-                         {"imageBase", Inspection.ImageBase}}},
-                       {"descriptor",
-                        {{"address", Found.DescriptorVa},
-                         {"Flags", Found.Flags},
-                         {"Guid", Found.GuidVa},
-                         {"Ppi", Found.PpiVa},
-                         {"guidText", GuidText(std::span<const uint8_t, 16>(kFlashMapGuidBytes))}}},
-                       {"ppi", {{"address", Found.PpiVa}, {"Record", Found.RecordVa}}},
-                       {"record", RecordJson(Inspection)},
-                       {"layout", LayoutJson(Inspection.Record)},
-                       {"checks", Checks},
-                       {"ok", AllPassed(Inspection.Checks)}};
+  const JSON Report = {
+      {"image",
+       {{"path", Inspection.ImagePath},
+        {"bytes", Inspection.ImageSize},
+        {"imageBase", Inspection.ImageBase}}},
+      {"descriptor",
+       {{"address", Found.DescriptorVa},
+        {"Flags", Found.Flags},
+        {"Guid", Found.GuidVa},
+        {"Ppi", Found.PpiVa},
+        {"guidText", GuidText(std::span<const uint8_t, 16>(FLASH_MAP_GUID_BYTES))}}},
+      {"ppi", {{"address", Found.PpiVa}, {"Record", Found.RecordVa}}},
+      {"record", RecordJson(Inspection)},
+      {"layout", LayoutJson(Inspection.Record)},
+      {"checks", Checks},
+      {"ok", AllPassed(Inspection.Checks)}};
   return Report.dump(2) + "\n";
 }

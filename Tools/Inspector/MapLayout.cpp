@@ -29,7 +29,7 @@ void AddGaps(std::vector<MAP_ROW> &Rows, const DECODED_RECORD &Record, uint64_t 
 } // namespace
 
 std::vector<MAP_ROW> LayOutFlashMap(const DECODED_RECORD &Record) {
-  std::array<size_t, kRegionCount> Order;
+  std::array<size_t, REGION_COUNT> Order;
   std::iota(Order.begin(), Order.end(), 0);
   std::stable_sort(Order.begin(), Order.end(), [&Record](size_t A, size_t B) {
     return Record.Regions[A].Base < Record.Regions[B].Base;

@@ -10,12 +10,12 @@
 
 namespace {
 
-constexpr uint64_t kFourGiB = 0x100000000ull;
-constexpr uint64_t kDeviceBlocks = 256;
+constexpr uint64_t FOUR_GIB = 0x100000000ull;
+constexpr uint64_t DEVICE_BLOCKS = 256;
 
 // Where each region stands in address order: 8 and 9 are published swapped,
 // and an entry's index is its identity, so the record must keep that order.
-constexpr std::array<size_t, kRegionCount> kAddressOrder = {0, 1, 2, 3,  4,  5,  6,
+constexpr std::array<size_t, REGION_COUNT> ADDRESS_ORDER = {0, 1, 2, 3,  4,  5,  6,
                                                             7, 9, 8, 10, 11, 12, 13};
 
 // The two runs of regions and the blocks each run covers exactly.
@@ -25,8 +25,8 @@ struct REGION_RUN {
   uint64_t FirstBlock;
   uint64_t LastBlock;
 };
-constexpr REGION_RUN kLowRun = {0, 9, 49, 142};
-constexpr REGION_RUN kHighRun = {10, 13, 224, 255};
+constexpr REGION_RUN LOW_RUN = {0, 9, 49, 142};
+constexpr REGION_RUN HIGH_RUN = {10, 13, 224, 255};
 
 CHECK_RESULT Pass(const char *Name, std::string Detail) {
   return {Name, true, std::move(Detail)};
@@ -46,37 +46,37 @@ std::string Range(uint64_t Start, uint64_t End) {
 CHECK_RESULT CheckBlockSize(const DECODED_RECORD &R) {
   const uint64_t Block = R.BlockSize;
   if (Block == 0 || (Block & (Block - 1)) != 0) {
-    return Fail(kCheckBlockSize, "BlockSize " + Hex32(Block) + " is not a power of two");
+    return Fail(CHECK_BLOCK_SIZE, "BlockSize " + Hex32(Block) + " is not a power of two");
   }
-  if (R.FlashSize != kDeviceBlocks * Block) {
-    return Fail(kCheckBlockSize,
+  if (R.FlashSize != DEVICE_BLOCKS * Block) {
+    return Fail(CHECK_BLOCK_SIZE,
                 "FlashSize " + Hex32(R.FlashSize) + " is not 256 blocks of " + Hex32(Block));
   }
   if (R.FlashBase % Block != 0 || R.FirmwareAreaBase % Block != 0 ||
       R.FirmwareAreaSize % Block != 0) {
-    return Fail(kCheckBlockSize, "FlashBase or the firmware area is not block-aligned");
+    return Fail(CHECK_BLOCK_SIZE, "FlashBase or the firmware area is not block-aligned");
   }
-  return Pass(kCheckBlockSize, "256 blocks of " + std::to_string(Block / 1024) + " KiB");
+  return Pass(CHECK_BLOCK_SIZE, "256 blocks of " + std::to_string(Block / 1024) + " KiB");
 }
 
 CHECK_RESULT CheckDeviceEnd(const DECODED_RECORD &R) {
   const uint64_t Sum = End(R.FlashBase, R.FlashSize);
-  if (Sum != kFourGiB) {
-    return Fail(kCheckDeviceEnd, "FlashBase + FlashSize = " + Hex32(Sum) + ", not 4 GiB");
+  if (Sum != FOUR_GIB) {
+    return Fail(CHECK_DEVICE_END, "FlashBase + FlashSize = " + Hex32(Sum) + ", not 4 GiB");
   }
-  return Pass(kCheckDeviceEnd, "FlashBase + FlashSize = 4 GiB");
+  return Pass(CHECK_DEVICE_END, "FlashBase + FlashSize = 4 GiB");
 }
 
 CHECK_RESULT CheckFirmwareAreaEnd(const DECODED_RECORD &R) {
   const uint64_t Sum = End(R.FirmwareAreaBase, R.FirmwareAreaSize);
-  if (Sum != kFourGiB) {
-    return Fail(kCheckFirmwareAreaEnd,
+  if (Sum != FOUR_GIB) {
+    return Fail(CHECK_FIRMWARE_AREA_END,
                 "FirmwareAreaBase + FirmwareAreaSize = " + Hex32(Sum) + ", not 4 GiB");
   }
   if (R.FirmwareAreaBase < R.FlashBase) {
-    return Fail(kCheckFirmwareAreaEnd, "the firmware area starts below the device");
+    return Fail(CHECK_FIRMWARE_AREA_END, "the firmware area starts below the device");
   }
-  return Pass(kCheckFirmwareAreaEnd, "FirmwareAreaBase + FirmwareAreaSize = 4 GiB");
+  return Pass(CHECK_FIRMWARE_AREA_END, "FirmwareAreaBase + FirmwareAreaSize = 4 GiB");
 }
 
 // The published block numbers must follow from Base and Size.
@@ -105,29 +105,29 @@ std::string RegionBlocksFault(const DECODED_RECORD &R, size_t Index) {
 }
 
 CHECK_RESULT CheckRegionBlocks(const DECODED_RECORD &R) {
-  for (size_t Index = 0; Index < kRegionCount; ++Index) {
+  for (size_t Index = 0; Index < REGION_COUNT; ++Index) {
     if (std::string Fault = RegionBlocksFault(R, Index); !Fault.empty()) {
-      return Fail(kCheckRegionBlocks, Fault);
+      return Fail(CHECK_REGION_BLOCKS, Fault);
     }
   }
-  return Pass(kCheckRegionBlocks, "FirstBlock and LastBlock follow from Base and Size");
+  return Pass(CHECK_REGION_BLOCKS, "FirstBlock and LastBlock follow from Base and Size");
 }
 
 CHECK_RESULT CheckRegionOrder(const DECODED_RECORD &R) {
-  std::array<size_t, kRegionCount> Order;
+  std::array<size_t, REGION_COUNT> Order;
   std::iota(Order.begin(), Order.end(), 0);
   std::stable_sort(Order.begin(), Order.end(),
                    [&R](size_t A, size_t B) { return R.Regions[A].Base < R.Regions[B].Base; });
-  if (Order != kAddressOrder) {
+  if (Order != ADDRESS_ORDER) {
     std::string Seen;
     for (size_t Index : Order) {
       Seen += (Seen.empty() ? "" : " ") + std::to_string(Index);
     }
-    return Fail(kCheckRegionOrder, "address order is " + Seen +
-                                       ", published order needs 0-7 9 8 "
-                                       "10-13");
+    return Fail(CHECK_REGION_ORDER, "address order is " + Seen +
+                                        ", published order needs 0-7 9 8 "
+                                        "10-13");
   }
-  return Pass(kCheckRegionOrder, "address order 0-7, 9, 8, 10-13");
+  return Pass(CHECK_REGION_ORDER, "address order 0-7, 9, 8, 10-13");
 }
 
 // The run's regions, in address order, tile its blocks with no gap or overlap.
@@ -160,20 +160,20 @@ CHECK_RESULT CheckRun(const DECODED_RECORD &R, const REGION_RUN &Run, const char
 CHECK_RESULT CheckSubRanges(const DECODED_RECORD &R) {
   const DECODED_REGION &Region3 = R.Regions[3];
   uint64_t Cursor = Region3.Base;
-  for (size_t Index = 0; Index < kSubRangeCount; ++Index) {
+  for (size_t Index = 0; Index < SUB_RANGE_COUNT; ++Index) {
     const DECODED_SUB_RANGE &Sub = R.SubRanges[Index];
     if (Sub.Base != Cursor || Sub.Size == 0) {
-      return Fail(kCheckSubRanges, "sub-range " + std::to_string(Index) + " at " + Hex32(Sub.Base) +
-                                       " (size " + Hex32(Sub.Size) + ") should start at " +
-                                       Hex32(Cursor));
+      return Fail(CHECK_SUB_RANGES, "sub-range " + std::to_string(Index) + " at " +
+                                        Hex32(Sub.Base) + " (size " + Hex32(Sub.Size) +
+                                        ") should start at " + Hex32(Cursor));
     }
     Cursor = End(Sub.Base, Sub.Size);
   }
   if (Cursor != End(Region3.Base, Region3.Size)) {
-    return Fail(kCheckSubRanges, "the sub-ranges end at " + Hex32(Cursor) + ", region 3 at " +
-                                     Hex32(End(Region3.Base, Region3.Size)));
+    return Fail(CHECK_SUB_RANGES, "the sub-ranges end at " + Hex32(Cursor) + ", region 3 at " +
+                                      Hex32(End(Region3.Base, Region3.Size)));
   }
-  return Pass(kCheckSubRanges, "four sub-ranges fill region 3 in address order");
+  return Pass(CHECK_SUB_RANGES, "four sub-ranges fill region 3 in address order");
 }
 
 } // namespace
@@ -181,18 +181,18 @@ CHECK_RESULT CheckSubRanges(const DECODED_RECORD &R) {
 std::vector<CHECK_RESULT> CheckFlashMapRecord(std::span<const uint8_t> Bytes) {
   const std::optional<DECODED_RECORD> Decoded = DecodeFlashMapRecord(Bytes);
   if (!Decoded) {
-    return {Fail(kCheckRecordSize, std::to_string(Bytes.size()) + " bytes, not " +
-                                       std::to_string(kFlashMapRecordSize))};
+    return {Fail(CHECK_RECORD_SIZE, std::to_string(Bytes.size()) + " bytes, not " +
+                                        std::to_string(FLASH_MAP_RECORD_SIZE))};
   }
   const DECODED_RECORD &R = *Decoded;
-  return {Pass(kCheckRecordSize, "280 bytes, seventy 32-bit fields"),
+  return {Pass(CHECK_RECORD_SIZE, "280 bytes, seventy 32-bit fields"),
           CheckBlockSize(R),
           CheckDeviceEnd(R),
           CheckFirmwareAreaEnd(R),
           CheckRegionBlocks(R),
           CheckRegionOrder(R),
-          CheckRun(R, kLowRun, kCheckLowRegions),
-          CheckRun(R, kHighRun, kCheckHighRegions),
+          CheckRun(R, LOW_RUN, CHECK_LOW_REGIONS),
+          CheckRun(R, HIGH_RUN, CHECK_HIGH_REGIONS),
           CheckSubRanges(R)};
 }
 

@@ -14,15 +14,15 @@ struct CHECK_RESULT {
 };
 
 // Check names, in the order CheckFlashMapRecord reports them.
-inline constexpr const char *kCheckRecordSize = "record-size";
-inline constexpr const char *kCheckBlockSize = "block-size";
-inline constexpr const char *kCheckDeviceEnd = "device-ends-at-4GiB";
-inline constexpr const char *kCheckFirmwareAreaEnd = "firmware-area-ends-at-4GiB";
-inline constexpr const char *kCheckRegionBlocks = "region-blocks";
-inline constexpr const char *kCheckRegionOrder = "region-order";
-inline constexpr const char *kCheckLowRegions = "regions-0-9-cover-blocks-49-142";
-inline constexpr const char *kCheckHighRegions = "regions-10-13-cover-blocks-224-255";
-inline constexpr const char *kCheckSubRanges = "sub-ranges-divide-region-3";
+inline constexpr const char *CHECK_RECORD_SIZE = "record-size";
+inline constexpr const char *CHECK_BLOCK_SIZE = "block-size";
+inline constexpr const char *CHECK_DEVICE_END = "device-ends-at-4GiB";
+inline constexpr const char *CHECK_FIRMWARE_AREA_END = "firmware-area-ends-at-4GiB";
+inline constexpr const char *CHECK_REGION_BLOCKS = "region-blocks";
+inline constexpr const char *CHECK_REGION_ORDER = "region-order";
+inline constexpr const char *CHECK_LOW_REGIONS = "regions-0-9-cover-blocks-49-142";
+inline constexpr const char *CHECK_HIGH_REGIONS = "regions-10-13-cover-blocks-224-255";
+inline constexpr const char *CHECK_SUB_RANGES = "sub-ranges-divide-region-3";
 
 // All checks on a record's bytes. A record of the wrong length gets only the
 // record-size result, failed: nothing else in it can be read.

@@ -13,26 +13,26 @@
 
 namespace {
 
-constexpr double kTop = 80;
-constexpr double kDeviceHeight = 1024;
-constexpr double kAxisRight = 118;
-constexpr double kDeviceLeft = 124;
-constexpr double kDeviceWidth = 26;
-constexpr double kColumnLeft = 156;
-constexpr double kColumnWidth = 140;
-constexpr double kLaneLeft = 330;
-constexpr double kInsetLeft = 720;
-constexpr double kInsetWidth = 90;
-constexpr double kInsetHeight = 360;
-constexpr double kInsetLaneLeft = 840;
-constexpr double kLabelPitch = 14;
-constexpr double kWidth = 1120;
-constexpr double kHeight = kTop + kDeviceHeight + 50;
+constexpr double TOP = 80;
+constexpr double DEVICE_HEIGHT = 1024;
+constexpr double AXIS_RIGHT = 118;
+constexpr double DEVICE_LEFT = 124;
+constexpr double DEVICE_WIDTH = 26;
+constexpr double COLUMN_LEFT = 156;
+constexpr double COLUMN_WIDTH = 140;
+constexpr double LANE_LEFT = 330;
+constexpr double INSET_LEFT = 720;
+constexpr double INSET_WIDTH = 90;
+constexpr double INSET_HEIGHT = 360;
+constexpr double INSET_LANE_LEFT = 840;
+constexpr double LABEL_PITCH = 14;
+constexpr double WIDTH = 1120;
+constexpr double HEIGHT = TOP + DEVICE_HEIGHT + 50;
 
-constexpr const char *kRegionColours[] = {"#8dd3c7", "#ffffb3", "#bebada", "#fb8072", "#80b1d3",
+constexpr const char *REGION_COLOURS[] = {"#8dd3c7", "#ffffb3", "#bebada", "#fb8072", "#80b1d3",
                                           "#fdb462", "#b3de69", "#fccde5", "#e7969c", "#bc80bd",
                                           "#ccebc5", "#ffed6f", "#a6cee3", "#b2df8a"};
-constexpr const char *kSubRangeColours[] = {"#fdd0a2", "#e6550d", "#31a354", "#c6dbef"};
+constexpr const char *SUB_RANGE_COLOURS[] = {"#fdd0a2", "#e6550d", "#31a354", "#c6dbef"};
 
 std::string Number(double Value) {
   char Text[32];
@@ -112,7 +112,7 @@ double TextWidth(const std::string &Content) {
   return 6.7 * static_cast<double>(Content.size());
 }
 
-// Keeps labels kLabelPitch apart, each run of crowded labels centred on the
+// Keeps labels LABEL_PITCH apart, each run of crowded labels centred on the
 // rows it labels, and all of them inside [Lowest, Highest].
 void SpreadLabels(std::vector<LABEL> &Labels, double Lowest, double Highest) {
   std::sort(Labels.begin(), Labels.end(),
@@ -129,7 +129,7 @@ void SpreadLabels(std::vector<LABEL> &Labels, double Lowest, double Highest) {
     while (Clusters.size() > 1) {
       CLUSTER &Upper = Clusters[Clusters.size() - 2];
       const CLUSTER &Lower = Clusters.back();
-      if (Upper.Top + Upper.Count * kLabelPitch <= Lower.Top) {
+      if (Upper.Top + Upper.Count * LABEL_PITCH <= Lower.Top) {
         break;
       }
       Upper.Count += Lower.Count;
@@ -137,24 +137,24 @@ void SpreadLabels(std::vector<LABEL> &Labels, double Lowest, double Highest) {
       for (size_t Member = Upper.First; Member < Upper.First + Upper.Count; ++Member) {
         Sum += Labels[Member].Wanted;
       }
-      Upper.Top = Sum / Upper.Count - (Upper.Count - 1) * kLabelPitch / 2;
+      Upper.Top = Sum / Upper.Count - (Upper.Count - 1) * LABEL_PITCH / 2;
       Clusters.pop_back();
     }
   }
   for (const CLUSTER &Cluster : Clusters) {
     for (size_t Member = 0; Member < Cluster.Count; ++Member) {
-      Labels[Cluster.First + Member].Placed = Cluster.Top + Member * kLabelPitch;
+      Labels[Cluster.First + Member].Placed = Cluster.Top + Member * LABEL_PITCH;
     }
   }
   double Next = Lowest;
   for (LABEL &Label : Labels) {
     Label.Placed = std::max(Label.Placed, Next);
-    Next = Label.Placed + kLabelPitch;
+    Next = Label.Placed + LABEL_PITCH;
   }
   double Limit = Highest;
   for (auto Label = Labels.rbegin(); Label != Labels.rend(); ++Label) {
     Label->Placed = std::min(Label->Placed, Limit);
-    Limit = Label->Placed - kLabelPitch;
+    Limit = Label->Placed - LABEL_PITCH;
   }
 }
 
@@ -193,21 +193,21 @@ std::string RowLabel(const DECODED_RECORD &R, const MAP_ROW &Row) {
 
 std::string AddressAxis(const DECODED_RECORD &R, const SCALE &Main) {
   std::string Out;
-  constexpr int kTicks = 16;
-  for (int Tick = 0; Tick <= kTicks; ++Tick) {
-    const uint64_t Address = Main.Start + (Main.End - Main.Start) * Tick / kTicks;
+  constexpr int TICKS = 16;
+  for (int Tick = 0; Tick <= TICKS; ++Tick) {
+    const uint64_t Address = Main.Start + (Main.End - Main.Start) * Tick / TICKS;
     const double Y = Main.Y(Address);
-    Out += Polyline({kAxisRight + 1, Y, kDeviceLeft, Y}, "class=\"tick\"");
-    Out += Text(kAxisRight - 2, Y + 4, Hex32(Address), "class=\"axis\"");
+    Out += Polyline({AXIS_RIGHT + 1, Y, DEVICE_LEFT, Y}, "class=\"tick\"");
+    Out += Text(AXIS_RIGHT - 2, Y + 4, Hex32(Address), "class=\"axis\"");
   }
   const double AreaTop = Main.Y(uint64_t{R.FirmwareAreaBase} + R.FirmwareAreaSize);
   const double AreaBottom = Main.Y(R.FirmwareAreaBase);
-  Out += Rect(kDeviceLeft, Main.Top, kDeviceWidth, Main.Height,
+  Out += Rect(DEVICE_LEFT, Main.Top, DEVICE_WIDTH, Main.Height,
               "class=\"device\" data-part=\"device\"");
-  Out += Rect(kDeviceLeft, AreaTop, kDeviceWidth, AreaBottom - AreaTop,
+  Out += Rect(DEVICE_LEFT, AreaTop, DEVICE_WIDTH, AreaBottom - AreaTop,
               "class=\"area\" data-part=\"firmware-area\"");
   const double Middle = (AreaTop + AreaBottom) / 2;
-  Out += "<text class=\"vertical\" transform=\"translate(" + Number(kDeviceLeft + 17) + "," +
+  Out += "<text class=\"vertical\" transform=\"translate(" + Number(DEVICE_LEFT + 17) + "," +
          Number(Middle) + ") rotate(-90)\">firmware area, " + KiBText(R.FirmwareAreaSize) +
          " KiB</text>\n";
   return Out;
@@ -223,13 +223,13 @@ std::string RegionColumn(const DECODED_RECORD &R, const SCALE &Main, std::vector
     const bool IsRegion = Row.Kind == MAP_ROW_KIND::Region;
     // data-part names what a shape stands for, for readers of the file.
     const std::string Fill =
-        IsRegion ? std::string("fill=\"") + kRegionColours[Row.Index % 14] +
+        IsRegion ? std::string("fill=\"") + REGION_COLOURS[Row.Index % 14] +
                        "\" class=\"region\" data-part=\"region " + std::to_string(Row.Index) + "\""
                  : std::string("class=\"unmapped\" data-part=\"") +
                        (Row.Kind == MAP_ROW_KIND::Gap ? "gap" : "below-firmware-area") + "\"";
-    Out += Rect(kColumnLeft, Top, kColumnWidth, Bottom - Top, Fill);
+    Out += Rect(COLUMN_LEFT, Top, COLUMN_WIDTH, Bottom - Top, Fill);
     if (IsRegion && Bottom - Top >= 12) {
-      Numbers += Text(kColumnLeft + kColumnWidth / 2, (Top + Bottom) / 2 + 4,
+      Numbers += Text(COLUMN_LEFT + COLUMN_WIDTH / 2, (Top + Bottom) / 2 + 4,
                       std::to_string(Row.Index), "class=\"inside\"");
     }
     Labels.push_back({(Top + Bottom) / 2, 0, RowLabel(R, Row),
@@ -237,11 +237,11 @@ std::string RegionColumn(const DECODED_RECORD &R, const SCALE &Main, std::vector
                       IsRegion && Row.Index == 3});
   }
   // Sub-range boundaries inside region 3; the inset shows them at a readable scale.
-  for (size_t Index = 1; Index < kSubRangeCount; ++Index) {
+  for (size_t Index = 1; Index < SUB_RANGE_COUNT; ++Index) {
     const double Y = Main.Y(R.SubRanges[Index].Base);
-    Out += Polyline({kColumnLeft, Y, kColumnLeft + kColumnWidth, Y}, "class=\"subline\"");
+    Out += Polyline({COLUMN_LEFT, Y, COLUMN_LEFT + COLUMN_WIDTH, Y}, "class=\"subline\"");
   }
-  SpreadLabels(Labels, kTop + 6, kTop + kDeviceHeight - 2);
+  SpreadLabels(Labels, TOP + 6, TOP + DEVICE_HEIGHT - 2);
   return Out + Numbers;
 }
 
@@ -251,39 +251,38 @@ std::string Region3Inset(const DECODED_RECORD &R, const SCALE &Main, const LABEL
   const uint64_t Start = Region.Base;
   const uint64_t End = Start + Region.Size;
   const double Centre = Region3Label.Placed;
-  const double Top =
-      std::clamp(Centre - kInsetHeight / 2, kTop, kTop + kDeviceHeight - kInsetHeight);
-  const SCALE Inset{Start, End, Top, kInsetHeight};
+  const double Top = std::clamp(Centre - INSET_HEIGHT / 2, TOP, TOP + DEVICE_HEIGHT - INSET_HEIGHT);
+  const SCALE Inset{Start, End, Top, INSET_HEIGHT};
   const double Magnified = Inset.Height / (Main.Y(Start) - Main.Y(End));
 
-  const double CalloutX = kLaneLeft + TextWidth(Region3Label.Content) + 6;
+  const double CalloutX = LANE_LEFT + TextWidth(Region3Label.Content) + 6;
   std::string Out;
   Out += Polyline(
-      {kInsetLeft, Inset.Y(End), CalloutX, Region3Label.Placed, kInsetLeft, Inset.Y(Start)},
+      {INSET_LEFT, Inset.Y(End), CalloutX, Region3Label.Placed, INSET_LEFT, Inset.Y(Start)},
       "class=\"zoom\"");
-  Out += Text(kInsetLeft, Top - 22, "region 3, magnified x" + Number(Magnified), "class=\"head\"");
-  Out += Text(kInsetLeft, Top - 8,
+  Out += Text(INSET_LEFT, Top - 22, "region 3, magnified x" + Number(Magnified), "class=\"head\"");
+  Out += Text(INSET_LEFT, Top - 8,
               "blocks " + std::to_string(Region.FirstBlock) + "-" +
                   std::to_string(Region.LastBlock) + ", four sub-ranges",
               "class=\"axis start\"");
   std::vector<LABEL> Labels;
-  for (size_t Index = 0; Index < kSubRangeCount; ++Index) {
+  for (size_t Index = 0; Index < SUB_RANGE_COUNT; ++Index) {
     const DECODED_SUB_RANGE &Sub = R.SubRanges[Index];
     const double SubTop = Inset.Y(uint64_t{Sub.Base} + Sub.Size);
     const double SubBottom = Inset.Y(Sub.Base);
-    Out += Rect(kInsetLeft, SubTop, kInsetWidth, SubBottom - SubTop,
-                std::string("fill=\"") + kSubRangeColours[Index] +
+    Out += Rect(INSET_LEFT, SubTop, INSET_WIDTH, SubBottom - SubTop,
+                std::string("fill=\"") + SUB_RANGE_COLOURS[Index] +
                     "\" class=\"region\" data-part=\"sub-range " + std::to_string(Index) + "\"");
     Labels.push_back({(SubTop + SubBottom) / 2, 0,
                       "sub-range " + std::to_string(Index) + ": " + Hex32(Sub.Base) + ", " +
                           KiBText(Sub.Size) + " KiB",
                       "class=\"label\""});
   }
-  SpreadLabels(Labels, Top + 4, Top + kInsetHeight - 2);
-  return Out + DrawLabels(Labels, kInsetLeft + kInsetWidth, kInsetLaneLeft);
+  SpreadLabels(Labels, Top + 4, Top + INSET_HEIGHT - 2);
+  return Out + DrawLabels(Labels, INSET_LEFT + INSET_WIDTH, INSET_LANE_LEFT);
 }
 
-const char kStyle[] = R"SVG(<style>
+const char STYLE[] = R"SVG(<style>
 text { font-family: DejaVu Sans Mono, monospace; font-size: 11px; fill: #222; }
 .title { font-size: 15px; font-weight: bold; }
 .head { font-size: 12px; font-weight: bold; }
@@ -309,12 +308,12 @@ text { font-family: DejaVu Sans Mono, monospace; font-size: 11px; fill: #222; }
 
 std::string SvgReport(const INSPECTION &Inspection) {
   const DECODED_RECORD &R = Inspection.Record;
-  const SCALE Main{R.FlashBase, uint64_t{R.FlashBase} + R.FlashSize, kTop, kDeviceHeight};
-  std::string Out = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Number(kWidth) +
-                    "\" height=\"" + Number(kHeight) + "\" viewBox=\"0 0 " + Number(kWidth) + " " +
-                    Number(kHeight) + "\">\n";
-  Out += kStyle;
-  Out += Rect(0, 0, kWidth, kHeight, "fill=\"#fff\"");
+  const SCALE Main{R.FlashBase, uint64_t{R.FlashBase} + R.FlashSize, TOP, DEVICE_HEIGHT};
+  std::string Out = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Number(WIDTH) +
+                    "\" height=\"" + Number(HEIGHT) + "\" viewBox=\"0 0 " + Number(WIDTH) + " " +
+                    Number(HEIGHT) + "\">\n";
+  Out += STYLE;
+  Out += Rect(0, 0, WIDTH, HEIGHT, "fill=\"#fff\"");
   Out += Text(20, 28,
               "Flash device " + Hex32(Main.Start) + "-" + Hex32(Main.End - 1) + ", " +
                   KiBText(R.FlashSize) + " KiB in blocks of " + KiBText(R.BlockSize) + " KiB",
@@ -332,6 +331,6 @@ std::string SvgReport(const INSPECTION &Inspection) {
       Out += Region3Inset(R, Main, Label);
     }
   }
-  Out += DrawLabels(Labels, kColumnLeft + kColumnWidth, kLaneLeft);
+  Out += DrawLabels(Labels, COLUMN_LEFT + COLUMN_WIDTH, LANE_LEFT);
   return Out + "</svg>\n";
 }

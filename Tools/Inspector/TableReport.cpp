@@ -73,7 +73,7 @@ std::string RegionRows(const DECODED_RECORD &R) {
 std::string SubRangeRows(const DECODED_RECORD &R) {
   std::string Text = Line("Sub-ranges of region 3");
   Text += Line("%-7s %-10s  %-10s  %9s", "Sub", "Start", "End", "Size KiB");
-  for (size_t Index = 0; Index < kSubRangeCount; ++Index) {
+  for (size_t Index = 0; Index < SUB_RANGE_COUNT; ++Index) {
     const DECODED_SUB_RANGE &Sub = R.SubRanges[Index];
     const uint64_t End = uint64_t{Sub.Base} + Sub.Size;
     Text += Line("%-7zu %-10s  %-10s  %9s", Index, Hex32(Sub.Base).c_str(),
@@ -105,7 +105,7 @@ std::string TableReport(const INSPECTION &Inspection) {
   std::string Text = Line("Flash map published by %s", Inspection.ImagePath.c_str());
   Text += Line("  descriptor %s  Flags %s  GUID %s", Hex32(Found.DescriptorVa).c_str(),
                Hex32(Found.Flags).c_str(),
-               GuidText(std::span<const uint8_t, 16>(kFlashMapGuidBytes)).c_str());
+               GuidText(std::span<const uint8_t, 16>(FLASH_MAP_GUID_BYTES)).c_str());
   Text += Line("  PPI body   %s  -> record %s (%zu bytes)", Hex32(Found.PpiVa).c_str(),
                Hex32(Found.RecordVa).c_str(), Found.RecordBytes.size());
   Text += "\n";

@@ -9,9 +9,9 @@
 
 namespace {
 
-constexpr uint32_t kBlockHeaderSize = 8;
-constexpr unsigned kFixupAbsolute = 0; // padding that keeps blocks 32-bit aligned
-constexpr unsigned kFixupHighLow = 3;
+constexpr uint32_t BLOCK_HEADER_SIZE = 8;
+constexpr unsigned FIXUP_ABSOLUTE = 0; // padding that keeps blocks 32-bit aligned
+constexpr unsigned FIXUP_HIGH_LOW = 3;
 
 // The table's bytes, when all of them are in the image and the file.
 std::optional<std::span<const uint8_t>> TableBytes(const PE_FILE &File, std::string &Problem) {
@@ -43,25 +43,25 @@ std::optional<std::vector<uint32_t>> ReadHighLowFixups(const PE_FILE &File, std:
   }
   for (size_t Offset = 0; Offset < Table->size();) {
     const uint64_t BlockRva = uint64_t{File.BaseRelocationRva} + Offset;
-    if (Table->size() - Offset < kBlockHeaderSize) {
+    if (Table->size() - Offset < BLOCK_HEADER_SIZE) {
       Problem = "base relocation table ends inside a block header at RVA " + Hex32(BlockRva);
       return std::nullopt;
     }
     const uint32_t PageRva = LoadU32(*Table, Offset);
     const uint32_t BlockSize = LoadU32(*Table, Offset + 4);
-    if (BlockSize < kBlockHeaderSize || BlockSize % 2 != 0 || BlockSize > Table->size() - Offset) {
+    if (BlockSize < BLOCK_HEADER_SIZE || BlockSize % 2 != 0 || BlockSize > Table->size() - Offset) {
       Problem = "base relocation block at RVA " + Hex32(BlockRva) + " has a bad size (" +
                 std::to_string(BlockSize) + " bytes)";
       return std::nullopt;
     }
-    for (size_t Entry = Offset + kBlockHeaderSize; Entry < Offset + BlockSize; Entry += 2) {
+    for (size_t Entry = Offset + BLOCK_HEADER_SIZE; Entry < Offset + BlockSize; Entry += 2) {
       const unsigned Value = (*Table)[Entry] | (*Table)[Entry + 1] << 8;
       const unsigned Type = Value >> 12;
       const uint64_t Target = uint64_t{PageRva} + (Value & 0xFFF);
-      if (Type == kFixupAbsolute) {
+      if (Type == FIXUP_ABSOLUTE) {
         continue;
       }
-      if (Type != kFixupHighLow) {
+      if (Type != FIXUP_HIGH_LOW) {
         Problem = "base relocation of type " + std::to_string(Type) + " at RVA " + Hex32(Target) +
                   " is not an IA32 fixup";
         return std::nullopt;

@@ -19,8 +19,8 @@
 
 namespace {
 
-constexpr size_t kMzHeaderSize = 0x40;
-constexpr size_t kPeOffsetField = 0x3C;
+constexpr size_t MZ_HEADER_SIZE = 0x40;
+constexpr size_t PE_OFFSET_FIELD = 0x3C;
 
 // The MZ stub and the PE signature, checked before LLVM sees the bytes: LLVM
 // would otherwise try to read a bare COFF object out of any file.
@@ -31,10 +31,10 @@ std::optional<std::string> SignatureProblem(const std::vector<uint8_t> &Bytes) {
   if (Bytes.size() < 2 || Bytes[0] != 'M' || Bytes[1] != 'Z') {
     return "not a PE image: no MZ header";
   }
-  if (Bytes.size() < kMzHeaderSize) {
+  if (Bytes.size() < MZ_HEADER_SIZE) {
     return "not a PE image: truncated MZ header";
   }
-  const uint64_t PeOffset = LoadU32(Bytes, kPeOffsetField);
+  const uint64_t PeOffset = LoadU32(Bytes, PE_OFFSET_FIELD);
   if (PeOffset + 4 > Bytes.size()) {
     return "not a PE image: e_lfanew points outside the image (" + Hex32(PeOffset) +
            ", the file has " + Hex32(Bytes.size()) + " bytes)";
@@ -51,7 +51,7 @@ struct MACHINE_NAME {
 };
 
 // Machines a PE image is commonly built for, named in the refusal.
-constexpr MACHINE_NAME kMachineNames[] = {
+constexpr MACHINE_NAME MACHINE_NAMES[] = {
     {llvm::COFF::IMAGE_FILE_MACHINE_AMD64, "x86-64"},
     {llvm::COFF::IMAGE_FILE_MACHINE_ARM64, "ARM64"},
     {llvm::COFF::IMAGE_FILE_MACHINE_ARMNT, "ARM"},
@@ -61,7 +61,7 @@ std::string ForeignMachineText(uint16_t Machine) {
   char Number[8];
   std::snprintf(Number, sizeof Number, "0x%04X", Machine);
   std::string Text = "not an IA32 PE32 image (machine " + std::string(Number) + ")";
-  for (const MACHINE_NAME &Known : kMachineNames) {
+  for (const MACHINE_NAME &Known : MACHINE_NAMES) {
     if (Known.Machine == Machine) {
       Text += ": built for machine " + std::string(Known.Name) + ", not IA32";
     }

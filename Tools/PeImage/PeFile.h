@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-constexpr uint32_t kSectionUninitializedData = 0x00000080;
-constexpr uint32_t kSectionDiscardable = 0x02000000;
-constexpr uint32_t kSectionExecutable = 0x20000000;
-constexpr uint32_t kSectionWritable = 0x80000000;
+constexpr uint32_t SECTION_UNINITIALIZED_DATA = 0x00000080;
+constexpr uint32_t SECTION_DISCARDABLE = 0x02000000;
+constexpr uint32_t SECTION_EXECUTABLE = 0x20000000;
+constexpr uint32_t SECTION_WRITABLE = 0x80000000;
 
 struct PE_SECTION {
   std::string Name; // printable: anything else in the file's name is escaped

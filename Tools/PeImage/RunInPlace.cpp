@@ -17,7 +17,7 @@ std::optional<std::string> CheckRunsInPlace(const PE_FILE &File) {
              ": the file is not its own memory image, so it cannot run in place";
     }
     const uint64_t End = uint64_t{Section.Rva} + std::max(Section.VirtualSize, Section.RawSize);
-    if ((Section.Characteristics & kSectionExecutable) != 0 && File.EntryPointRva >= Section.Rva &&
+    if ((Section.Characteristics & SECTION_EXECUTABLE) != 0 && File.EntryPointRva >= Section.Rva &&
         File.EntryPointRva < End) {
       EntryInCode = true;
     }

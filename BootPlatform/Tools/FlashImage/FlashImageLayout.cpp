@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr UINT8 kErased = 0xFF;
+constexpr uint8_t ERASED = 0xFF;
 
 std::string Range(const FLASH_IMAGE_EXTENT &Extent) {
   return Hex32(Extent.Base) + "-" + Hex32(Extent.End - 1);
@@ -25,11 +25,11 @@ bool Inside(const FLASH_IMAGE_EXTENT &Inner, const FLASH_IMAGE_EXTENT &Outer) {
 } // namespace
 
 std::string ComposeFlashImage(const FLASH_MAP_RECORD &Map, const FLASH_IMAGE_PARTS &Parts,
-                              std::vector<UINT8> &Flash, FLASH_IMAGE_LAYOUT &Layout) {
+                              std::vector<uint8_t> &Flash, FLASH_IMAGE_LAYOUT &Layout) {
   Flash.clear();
-  const FLASH_REGION &Region = Map.Regions[kModuleRegionIndex];
-  const FLASH_IMAGE_EXTENT Device = {Map.FlashBase, UINT64{Map.FlashBase} + Map.FlashSize};
-  Layout.Region = {Region.Base, UINT64{Region.Base} + Region.Size};
+  const FLASH_REGION &Region = Map.Regions[MODULE_REGION_INDEX];
+  const FLASH_IMAGE_EXTENT Device = {Map.FlashBase, uint64_t{Map.FlashBase} + Map.FlashSize};
+  Layout.Region = {Region.Base, uint64_t{Region.Base} + Region.Size};
 
   std::string Problem;
   const std::optional<PE_FILE> Module = ReadPeFile(Parts.Module, Problem);
@@ -44,30 +44,31 @@ std::string ComposeFlashImage(const FLASH_MAP_RECORD &Map, const FLASH_IMAGE_PAR
   if (std::optional<std::string> NotInPlace = CheckRunsInPlace(*Module)) {
     return "the module cannot run in place: " + *NotInPlace;
   }
-  UINT64 ModuleSize = std::max<UINT64>(Parts.Module.size(), Module->SizeOfImage);
-  Layout.Module = {Parts.ModuleAddress, UINT64{Parts.ModuleAddress} + ModuleSize};
+  uint64_t ModuleSize = std::max<uint64_t>(Parts.Module.size(), Module->SizeOfImage);
+  Layout.Module = {Parts.ModuleAddress, uint64_t{Parts.ModuleAddress} + ModuleSize};
   if (!Inside(Layout.Module, Layout.Region)) {
     return "the module (" + Range(Layout.Module) + ", " + std::to_string(ModuleSize) +
-           " bytes) does not lie inside region " + std::to_string(kModuleRegionIndex) + " (" +
+           " bytes) does not lie inside region " + std::to_string(MODULE_REGION_INDEX) + " (" +
            Range(Layout.Region) + ")";
   }
 
-  Layout.Platform = {Parts.PlatformAddress, UINT64{Parts.PlatformAddress} + Parts.Platform.size()};
+  Layout.Platform = {Parts.PlatformAddress,
+                     uint64_t{Parts.PlatformAddress} + Parts.Platform.size()};
   if (Parts.Platform.empty() || !Inside(Layout.Platform, Device)) {
     return "the boot platform (" + Hex32(Parts.PlatformAddress) + ", " +
            std::to_string(Parts.Platform.size()) +
            " bytes) does not lie inside the flash device (" + Range(Device) + ")";
   }
-  if (Layout.Platform.Base > kResetVectorAddress || Layout.Platform.End <= kResetVectorAddress) {
+  if (Layout.Platform.Base > RESET_VECTOR_ADDRESS || Layout.Platform.End <= RESET_VECTOR_ADDRESS) {
     return "the boot platform (" + Range(Layout.Platform) + ") does not hold the reset vector at " +
-           Hex32(kResetVectorAddress);
+           Hex32(RESET_VECTOR_ADDRESS);
   }
   if (Overlap(Layout.Module, Layout.Platform)) {
     return "the module (" + Range(Layout.Module) + ") overlaps the boot platform (" +
            Range(Layout.Platform) + ")";
   }
 
-  Flash.assign(Map.FlashSize, kErased);
+  Flash.assign(Map.FlashSize, ERASED);
   std::copy(Parts.Module.begin(), Parts.Module.end(),
             Flash.begin() + (Parts.ModuleAddress - Map.FlashBase));
   std::copy(Parts.Platform.begin(), Parts.Platform.end(),

@@ -9,20 +9,20 @@
 #include <vector>
 
 // The published map gives the module region 13.
-constexpr UINT32 kModuleRegionIndex = 13;
+constexpr uint32_t MODULE_REGION_INDEX = 13;
 // The processor starts at the last 16 bytes of the address space.
-constexpr UINT32 kResetVectorAddress = 0xFFFFFFF0;
+constexpr uint32_t RESET_VECTOR_ADDRESS = 0xFFFFFFF0;
 
 struct FLASH_IMAGE_PARTS {
-  std::vector<UINT8> Module; // a PE32 file that runs in place
-  UINT32 ModuleAddress;
-  std::vector<UINT8> Platform; // a flat binary
-  UINT32 PlatformAddress;
+  std::vector<uint8_t> Module; // a PE32 file that runs in place
+  uint32_t ModuleAddress;
+  std::vector<uint8_t> Platform; // a flat binary
+  uint32_t PlatformAddress;
 };
 
 struct FLASH_IMAGE_EXTENT {
-  UINT32 Base;
-  UINT64 End; // one past the last byte; may be 4 GiB
+  uint32_t Base;
+  uint64_t End; // one past the last byte; may be 4 GiB
 };
 
 struct FLASH_IMAGE_LAYOUT {
@@ -35,4 +35,4 @@ struct FLASH_IMAGE_LAYOUT {
 // erased to 0xFF, with both parts in place) and Layout; otherwise a message
 // saying why the parts do not fit, and Flash is left empty.
 std::string ComposeFlashImage(const FLASH_MAP_RECORD &Map, const FLASH_IMAGE_PARTS &Parts,
-                              std::vector<UINT8> &Flash, FLASH_IMAGE_LAYOUT &Layout);
+                              std::vector<uint8_t> &Flash, FLASH_IMAGE_LAYOUT &Layout);

@@ -10,7 +10,7 @@
 
 namespace {
 
-bool ReadFile(const std::string &Path, std::vector<UINT8> &Bytes) {
+bool ReadFile(const std::string &Path, std::vector<uint8_t> &Bytes) {
   std::ifstream File(Path, std::ios::binary);
   if (!File) {
     return false;
@@ -24,7 +24,7 @@ bool ReadFile(const std::string &Path, std::vector<UINT8> &Bytes) {
 int main(int argc, char **argv) {
   CLI::App App{"Builds the flash image of the emulated board"};
   std::string ModulePath, PlatformPath, OutputPath;
-  UINT32 ModuleAddress = 0, PlatformAddress = 0;
+  uint32_t ModuleAddress = 0, PlatformAddress = 0;
   App.add_option("--module", ModulePath, "the module's PE32 image")->required();
   App.add_option("--address", ModuleAddress, "where the module's first byte goes")->required();
   App.add_option("--platform", PlatformPath, "the boot platform's flat binary")->required();
@@ -41,7 +41,7 @@ int main(int argc, char **argv) {
     return 1;
   }
 
-  std::vector<UINT8> Flash;
+  std::vector<uint8_t> Flash;
   FLASH_IMAGE_LAYOUT Layout;
   std::string Error = ComposeFlashImage(FlashMapRecord, Parts, Flash, Layout);
   if (!Error.empty()) {
@@ -59,7 +59,7 @@ int main(int argc, char **argv) {
   std::printf("FlashImage: %s: module 0x%08X-0x%08llX in region %u (0x%08X-0x%08llX), "
               "boot platform 0x%08X-0x%08llX\n",
               OutputPath.c_str(), Layout.Module.Base,
-              static_cast<unsigned long long>(Layout.Module.End - 1), kModuleRegionIndex,
+              static_cast<unsigned long long>(Layout.Module.End - 1), MODULE_REGION_INDEX,
               Layout.Region.Base, static_cast<unsigned long long>(Layout.Region.End - 1),
               Layout.Platform.Base, static_cast<unsigned long long>(Layout.Platform.End - 1));
   return 0;
