@@ -7,8 +7,7 @@
 namespace {
 
 // A consumer knows the PPI by its published GUID, not by the producer's symbol.
-constexpr EFI_GUID FLASH_MAP_PPI_GUID = {
-    0xE286BDA9, 0xE33A, 0x47B3, {0xAA, 0x89, 0x3F, 0x17, 0xCE, 0xDE, 0x55, 0x38}};
+constexpr EFI_GUID FLASH_MAP_GUID = FLASH_MAP_PPI_GUID;
 
 struct HEADER_FIELD {
   const CHAR8 *Name;
@@ -65,10 +64,9 @@ VOID ReportRecord(const FLASH_MAP_RECORD *Record) {
 BOOLEAN ReportFlashMap(const EFI_PEI_SERVICES **PeiServices) {
   EFI_PEI_PPI_DESCRIPTOR *Descriptor = NULL;
   VOID *Ppi = NULL;
-  EFI_STATUS Status =
-      (*PeiServices)->LocatePpi(PeiServices, &FLASH_MAP_PPI_GUID, 0, &Descriptor, &Ppi);
+  EFI_STATUS Status = (*PeiServices)->LocatePpi(PeiServices, &FLASH_MAP_GUID, 0, &Descriptor, &Ppi);
   ConsoleText("[flash-map] ppi ");
-  ConsoleGuid(&FLASH_MAP_PPI_GUID);
+  ConsoleGuid(&FLASH_MAP_GUID);
   if (Status != EFI_SUCCESS) {
     ConsoleText(": not found, status ");
     ConsoleHex(Status, 8);

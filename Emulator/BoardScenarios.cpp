@@ -1,5 +1,7 @@
 #include "BoardScenarios.h"
 
+namespace TolvernEmu {
+
 BOARD_SETUP FreshBoard(uint8_t CmosBaudSelect) {
   BOARD_SETUP Setup;
   Setup.CmosBaudSelect = CmosBaudSelect;
@@ -23,3 +25,5 @@ BOARD_SETUP ConfiguredBoard(uint8_t CmosBaudSelect) {
   ActivateSioUarts(Setup);
   return Setup;
 }
+
+} // namespace TolvernEmu

@@ -3,6 +3,8 @@
 
 #include <SimulatedBoard.h>
 
+namespace TolvernEmu {
+
 #define SIO_ACTIVATE_REGISTER 0x30
 
 // The UART divisor that a CMOS baud selector asks for (bits 5..4 of the byte).
@@ -25,3 +27,5 @@ void ActivateSioUarts(BOARD_SETUP &Setup);
 
 // What a previous stage leaves behind: both of the above.
 BOARD_SETUP ConfiguredBoard(uint8_t CmosBaudSelect);
+
+} // namespace TolvernEmu

@@ -3,13 +3,15 @@
 #pragma once
 
 #include "ImageEmulator.h"
-#include "PublishedFlashMap.h"
 
+#include <PublishedFlashMap.h>
 #include <SimulatedBoard.h>
 
 #include <optional>
 #include <string>
 #include <vector>
+
+namespace TolvernEmu {
 
 #define EMULATOR_DEFAULT_MAX_INSTRUCTIONS 1000000u
 
@@ -26,10 +28,12 @@ struct EMULATED_START {
   std::vector<PORT_ACCESS> Trace;
   std::vector<uint8_t> UartBytes;
   // Read through the first InstallPpi call's descriptor, when there was one.
-  std::optional<PUBLISHED_FLASH_MAP> FlashMap;
+  std::optional<HostTools::PUBLISHED_FLASH_MAP> FlashMap;
   std::string FlashMapProblem;
 };
 
 // Returns nothing, with Error set, when the image cannot be placed at Base.
-std::optional<EMULATED_START> StartImageOnBoard(const PE_IMAGE &Image, const START_OPTIONS &Options,
-                                                std::string &Error);
+std::optional<EMULATED_START> StartImageOnBoard(const LOADABLE_IMAGE &Image,
+                                                const START_OPTIONS &Options, std::string &Error);
+
+} // namespace TolvernEmu

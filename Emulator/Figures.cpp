@@ -7,6 +7,10 @@
 #include <cstdio>
 #include <sstream>
 
+namespace TolvernEmu {
+
+using namespace HostTools;
+
 namespace {
 
 struct FIGURE {
@@ -17,7 +21,7 @@ struct FIGURE {
   uint32_t StackBytes;
 };
 
-FIGURE Measure(const PE_IMAGE &Image, const std::string &Name, bool Fresh,
+FIGURE Measure(const LOADABLE_IMAGE &Image, const std::string &Name, bool Fresh,
                const BOARD_SETUP &Board) {
   START_OPTIONS Options;
   Options.Base = Image.LinkBase;
@@ -33,7 +37,7 @@ FIGURE Measure(const PE_IMAGE &Image, const std::string &Name, bool Fresh,
 
 } // namespace
 
-FIGURES_REPORT MeasureFigures(const PE_IMAGE &Image, const PE_IMAGE *FailingImage) {
+FIGURES_REPORT MeasureFigures(const LOADABLE_IMAGE &Image, const LOADABLE_IMAGE *FailingImage) {
   std::vector<FIGURE> Figures;
   for (uint8_t Cmos : {0x00, 0x10, 0x20, 0x30}) {
     char Name[64];
@@ -94,3 +98,5 @@ FIGURES_REPORT MeasureFigures(const PE_IMAGE &Image, const PE_IMAGE *FailingImag
   }
   return {Out.str(), AllReturned, FreshMet && StackMet};
 }
+
+} // namespace TolvernEmu

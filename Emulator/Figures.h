@@ -2,9 +2,11 @@
 // needs, measured in the emulator on named board states, against the goals.
 #pragma once
 
-#include "PeImage.h"
+#include "LoadableImage.h"
 
 #include <string>
+
+namespace TolvernEmu {
 
 #define FIGURES_GOAL_FRESH_INSTRUCTIONS 300u
 #define FIGURES_GOAL_STACK_BYTES 512u
@@ -16,4 +18,6 @@ struct FIGURES_REPORT {
 };
 
 // FailingImage (the image built with a failing constructor) may be null.
-FIGURES_REPORT MeasureFigures(const PE_IMAGE &Image, const PE_IMAGE *FailingImage);
+FIGURES_REPORT MeasureFigures(const LOADABLE_IMAGE &Image, const LOADABLE_IMAGE *FailingImage);
+
+} // namespace TolvernEmu

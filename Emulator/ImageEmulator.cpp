@@ -3,10 +3,17 @@
 // host.
 #include "ImageEmulator.h"
 
+#include <LittleEndian.h>
+#include <MessageText.h>
+
 #include <unicorn/unicorn.h>
 
 #include <cstdio>
 #include <iterator>
+
+namespace TolvernEmu {
+
+using namespace HostTools;
 
 namespace {
 
@@ -44,12 +51,6 @@ constexpr int CALLEE_SAVED[] = {UC_X86_REG_EBX, UC_X86_REG_ESI, UC_X86_REG_EDI, 
 constexpr const char *CALLEE_SAVED_NAMES[] = {"EBX", "ESI", "EDI", "EBP"};
 constexpr uint32_t CALLEE_SAVED_VALUES[] = {0xB0B0B0B0, 0x51515151, 0xD1D1D1D1, 0xBBBB0000};
 
-std::string Hex32(uint64_t Value) {
-  char Text[16];
-  std::snprintf(Text, sizeof Text, "0x%08llX", static_cast<unsigned long long>(Value));
-  return Text;
-}
-
 uint32_t ReadRegister(uc_engine *Engine, int Register) {
   uint32_t Value = 0;
   uc_reg_read(Engine, Register, &Value);
@@ -61,16 +62,15 @@ void WriteRegister(uc_engine *Engine, int Register, uint32_t Value) {
 }
 
 bool WriteWord(uc_engine *Engine, uint32_t Address, uint32_t Value) {
-  const uint8_t Bytes[4] = {static_cast<uint8_t>(Value), static_cast<uint8_t>(Value >> 8),
-                            static_cast<uint8_t>(Value >> 16), static_cast<uint8_t>(Value >> 24)};
+  uint8_t Bytes[4];
+  WriteLe32(Bytes, 0, Value);
   return uc_mem_write(Engine, Address, Bytes, sizeof Bytes) == UC_ERR_OK;
 }
 
 uint32_t ReadWord(uc_engine *Engine, uint32_t Address) {
   uint8_t Bytes[4] = {};
   uc_mem_read(Engine, Address, Bytes, sizeof Bytes);
-  return uint32_t{Bytes[0]} | uint32_t{Bytes[1]} << 8 | uint32_t{Bytes[2]} << 16 |
-         uint32_t{Bytes[3]} << 24;
+  return ReadLe32(Bytes, 0);
 }
 
 bool MapAndFill(uc_engine *Engine, uint64_t Start, uint64_t Size, uint32_t Protection,
@@ -83,18 +83,13 @@ bool MapAndFill(uc_engine *Engine, uint64_t Start, uint64_t Size, uint32_t Prote
 
 std::vector<uint8_t> FoundationData() {
   std::vector<uint8_t> Data(PAGE_SIZE, 0);
-  auto Put = [&Data](uint32_t Offset, uint64_t Value, int Width) {
-    for (int Byte = 0; Byte < Width; ++Byte) {
-      Data[Offset + Byte] = static_cast<uint8_t>(Value >> (8 * Byte));
-    }
-  };
   const uint32_t Table = SERVICES_TABLE - FOUNDATION_PAGE;
-  Put(0, SERVICES_TABLE, 4);
-  Put(Table, TABLE_SIGNATURE, 8);
-  Put(Table + 12, TABLE_HEADER_SIZE, 4); // HeaderSize
-  Put(Table + TABLE_HEADER_SIZE, INSTALL_PPI_STUB, 4);
+  WriteLe32(Data, 0, SERVICES_TABLE);
+  WriteLe64(Data, Table, TABLE_SIGNATURE);
+  WriteLe32(Data, Table + 12, TABLE_HEADER_SIZE); // HeaderSize
+  WriteLe32(Data, Table + TABLE_HEADER_SIZE, INSTALL_PPI_STUB);
   for (uint32_t Slot = 1; Slot < SERVICE_SLOTS; ++Slot) {
-    Put(Table + TABLE_HEADER_SIZE + 4 * Slot, OTHER_SERVICE_STUBS + 4 * Slot, 4);
+    WriteLe32(Data, Table + TABLE_HEADER_SIZE + 4 * Slot, OTHER_SERVICE_STUBS + 4 * Slot);
   }
   return Data;
 }
@@ -275,7 +270,7 @@ IMAGE_EMULATOR::~IMAGE_EMULATOR() {
   uc_close(Engine);
 }
 
-std::unique_ptr<IMAGE_EMULATOR> IMAGE_EMULATOR::Create(const PE_IMAGE &Image, uint32_t Base,
+std::unique_ptr<IMAGE_EMULATOR> IMAGE_EMULATOR::Create(const LOADABLE_IMAGE &Image, uint32_t Base,
                                                        PORT_SPACE &Ports, std::string &Error) {
   if (std::optional<std::string> Refusal = CheckLoadBase(Image, Base)) {
     Error = *Refusal;
@@ -396,3 +391,5 @@ bool IMAGE_EMULATOR::ReadMemory(uint32_t Address, void *Buffer, size_t Size) con
   }
   return Size == 0 || uc_mem_read(Engine, Address, Buffer, Size) == UC_ERR_OK;
 }
+
+} // namespace TolvernEmu

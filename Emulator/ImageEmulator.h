@@ -4,7 +4,7 @@
 // instruction sent to a host port space.
 #pragma once
 
-#include "PeImage.h"
+#include "LoadableImage.h"
 
 #include <PortSpace.h>
 #include <Uefi/UefiBaseType.h>
@@ -14,6 +14,8 @@
 #include <vector>
 
 struct uc_struct;
+
+namespace TolvernEmu {
 
 // Below this address lie the unmapped null page and the emulator's own memory
 // (services table, stubs, stack); an image must be placed above it.
@@ -51,7 +53,7 @@ class IMAGE_EMULATOR {
 public:
   // Maps Image at Base (relocated) with the foundation's memory. Returns
   // nothing, with Error set, when Base cannot take the image.
-  static std::unique_ptr<IMAGE_EMULATOR> Create(const PE_IMAGE &Image, uint32_t Base,
+  static std::unique_ptr<IMAGE_EMULATOR> Create(const LOADABLE_IMAGE &Image, uint32_t Base,
                                                 PORT_SPACE &Ports, std::string &Error);
   ~IMAGE_EMULATOR();
   IMAGE_EMULATOR(const IMAGE_EMULATOR &) = delete;
@@ -66,9 +68,6 @@ public:
   // byte of the range is not mapped.
   bool ReadMemory(uint32_t Address, void *Buffer, size_t Size) const;
 
-  uint32_t Base() const { return LoadBase; }
-  uint32_t ImageSize() const { return LoadSize; }
-
   struct HOOK_STATE; // what the hooks share with the run
 
 private:
@@ -81,3 +80,5 @@ private:
   PORT_SPACE &Ports;
   bool HasRun = false;
 };
+
+} // namespace TolvernEmu

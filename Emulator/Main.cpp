@@ -11,6 +11,8 @@
 #include <iostream>
 #include <regex>
 
+using namespace TolvernEmu;
+
 namespace {
 
 constexpr int EXIT_RETURNED = 0;
@@ -114,16 +116,16 @@ int main(int argc, char **argv) {
   CLI11_PARSE(App, argc, argv);
 
   std::string Error;
-  std::optional<PE_IMAGE> Image = LoadPeImageFile(ImagePath, Error);
+  std::optional<LOADABLE_IMAGE> Image = LoadImageFile(ImagePath, Error);
   if (!Image) {
     std::cerr << "tolvern-emu: " << Error << "\n";
     return EXIT_USAGE;
   }
 
   if (Figures) {
-    std::optional<PE_IMAGE> Failing;
+    std::optional<LOADABLE_IMAGE> Failing;
     if (!FailingImagePath.empty()) {
-      Failing = LoadPeImageFile(FailingImagePath, Error);
+      Failing = LoadImageFile(FailingImagePath, Error);
       if (!Failing) {
         std::cerr << "tolvern-emu: " << Error << "\n";
         return EXIT_USAGE;
@@ -131,7 +133,7 @@ int main(int argc, char **argv) {
     }
     const FIGURES_REPORT Report = MeasureFigures(*Image, Failing ? &*Failing : nullptr);
     std::cout << "Figures for " << ImagePath << "\n" << Report.Text;
-    return Report.AllReturned ? EXIT_RETURNED : EXIT_DID_NOT_RETURN;
+    return Report.AllReturned && Report.GoalsMet ? EXIT_RETURNED : EXIT_DID_NOT_RETURN;
   }
 
   if (Base > 0xFFFFFFFFull) {

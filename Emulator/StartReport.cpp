@@ -1,17 +1,18 @@
 #include "StartReport.h"
 
-#include "StatusName.h"
+#include "StatusText.h"
+
+#include <Guid.h>
+#include <MessageText.h>
 
 #include <cstdio>
 #include <sstream>
 
-namespace {
+namespace TolvernEmu {
 
-std::string Hex32(uint32_t Value) {
-  char Text[16];
-  std::snprintf(Text, sizeof Text, "0x%08X", Value);
-  return Text;
-}
+using namespace HostTools;
+
+namespace {
 
 const char *EndName(RUN_END End) {
   switch (End) {
@@ -90,7 +91,7 @@ std::string FormatStartReport(const EMULATED_START &Start, const REPORT_OPTIONS 
   Out << "Image         " << Options.ImageName << " at " << Hex32(Start.Base) << " (linked at "
       << Hex32(Options.LinkBase) << ")\n";
   if (Run.End == RUN_END::Returned) {
-    Out << "Returned      " << StatusName(Run.Status) << " (" << Hex32(Run.Status) << ")\n";
+    Out << "Returned      " << StatusText(Run.Status) << " (" << Hex32(Run.Status) << ")\n";
   } else {
     Out << "Stopped       " << Run.Problem << "\n";
   }
@@ -121,7 +122,7 @@ std::string FormatStartReport(const EMULATED_START &Start, const REPORT_OPTIONS 
   if (Start.FlashMap) {
     const PUBLISHED_FLASH_MAP &Map = *Start.FlashMap;
     Out << "Descriptor    at " << Hex32(Map.DescriptorAddress) << ": Flags " << Hex32(Map.Flags)
-        << ", Guid " << Hex32(Map.GuidAddress) << " {" << FormatGuid(Map.GuidBytes) << "}, Ppi "
+        << ", Guid " << Hex32(Map.GuidAddress) << " {" << GuidText(Map.GuidBytes) << "}, Ppi "
         << Hex32(Map.PpiAddress) << "\n";
     Out << "Flash map     record at " << Hex32(Map.RecordAddress) << " (read through the Ppi)\n";
     WriteFlashMapTable(Out, Map.Record);
@@ -150,7 +151,7 @@ nlohmann::ordered_json StartReportJson(const EMULATED_START &Start, const REPORT
   Json["linkBase"] = Options.LinkBase;
   Json["end"] = EndName(Run.End);
   if (Run.End == RUN_END::Returned) {
-    Json["status"] = {{"value", Run.Status}, {"name", StatusName(Run.Status)}};
+    Json["status"] = {{"value", Run.Status}, {"name", StatusText(Run.Status)}};
   } else {
     Json["problem"] = Run.Problem;
   }
@@ -165,7 +166,7 @@ nlohmann::ordered_json StartReportJson(const EMULATED_START &Start, const REPORT
     const PUBLISHED_FLASH_MAP &Map = *Start.FlashMap;
     const FLASH_MAP_RECORD &R = Map.Record;
     Json["descriptor"] = {{"address", Map.DescriptorAddress}, {"flags", Map.Flags},
-                          {"guidAddress", Map.GuidAddress},   {"guid", FormatGuid(Map.GuidBytes)},
+                          {"guidAddress", Map.GuidAddress},   {"guid", GuidText(Map.GuidBytes)},
                           {"ppiAddress", Map.PpiAddress},     {"recordAddress", Map.RecordAddress}};
     nlohmann::ordered_json Regions = nlohmann::ordered_json::array();
     for (const FLASH_REGION &Region : R.Regions) {
@@ -201,3 +202,5 @@ nlohmann::ordered_json StartReportJson(const EMULATED_START &Start, const REPORT
   }
   return Json;
 }
+
+} // namespace TolvernEmu

@@ -7,6 +7,8 @@
 
 #include <string>
 
+namespace TolvernEmu {
+
 struct REPORT_OPTIONS {
   std::string ImageName;
   uint32_t LinkBase = 0;
@@ -18,3 +20,5 @@ nlohmann::ordered_json StartReportJson(const EMULATED_START &Start, const REPORT
 
 // The UART's bytes as one escaped line per transmitted line: "ASSERT x(1): y\r\n".
 std::string EscapeUartText(const std::vector<uint8_t> &Bytes);
+
+} // namespace TolvernEmu

@@ -1,8 +1,7 @@
 // The published flash map: constant image data, checked here at build time.
 #include <Ppi/FlashMap.h>
 
-constexpr EFI_GUID FlashMapPpiGuid = {
-    0xE286BDA9, 0xE33A, 0x47B3, {0xAA, 0x89, 0x3F, 0x17, 0xCE, 0xDE, 0x55, 0x38}};
+constexpr EFI_GUID FlashMapPpiGuid = FLASH_MAP_PPI_GUID;
 
 constexpr FLASH_MAP_RECORD FlashMapRecord = {
     0x00010000, // BlockSize

@@ -9,6 +9,8 @@
 #include <functional>
 #include <iterator>
 
+using namespace TolvernFlash;
+
 namespace {
 
 constexpr UINT32 MODULE_ADDRESS = 0xFFF944A0;

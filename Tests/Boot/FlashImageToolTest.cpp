@@ -53,7 +53,7 @@ TEST(FlashImageTool, RefusesModuleLinkedElsewhere) {
   std::filesystem::remove(Output);
   RUN Result = RunCommand(Command(WriteModule("elsewhere.efi", Fake), Output));
   EXPECT_EQ(Result.Status, 1);
-  EXPECT_NE(Result.Output.find("FlashImage: refusing"), std::string::npos) << Result.Output;
+  EXPECT_NE(Result.Output.find("tolvern-flash: refusing"), std::string::npos) << Result.Output;
   EXPECT_NE(Result.Output.find("ImageBase 0x10000000 differs"), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(Output));
 }

@@ -9,6 +9,9 @@
 #include <iterator>
 #include <random>
 
+using namespace HostTools;
+using namespace TolvernEmu;
+
 namespace {
 
 using FILE_BYTES = std::vector<UINT8>;
@@ -113,7 +116,7 @@ TEST_P(DamagedImageTest, IsRefusedWithOneLineSayingWhy) {
   ASSERT_FALSE(File.empty());
   GetParam().Apply(File);
   std::string Error;
-  EXPECT_FALSE(LoadPeImage(File, Error).has_value());
+  EXPECT_FALSE(LoadImage(File, Error).has_value());
   EXPECT_NE(Error.find(GetParam().Problem), std::string::npos) << Error;
   EXPECT_EQ(Error.find('\n'), std::string::npos) << Error;
 }
@@ -125,7 +128,7 @@ INSTANTIATE_TEST_SUITE_P(Damages, DamagedImageTest, ::testing::ValuesIn(DAMAGES)
 
 TEST(ImageFileTest, TheBuiltImageLoadsWithItsRelocations) {
   std::string Error;
-  const std::optional<PE_IMAGE> Image = LoadPeImage(ImageFile(), Error);
+  const std::optional<LOADABLE_IMAGE> Image = LoadImage(ImageFile(), Error);
   ASSERT_TRUE(Image.has_value()) << Error;
   EXPECT_EQ(Image->LinkBase, 0xFFF944A0u);
   // The descriptor's two pointers and the PPI body's one at least.
@@ -133,7 +136,7 @@ TEST(ImageFileTest, TheBuiltImageLoadsWithItsRelocations) {
 }
 
 TEST(ImageFileTest, RelocationMovesEveryFixupByTheSameDistance) {
-  const PE_IMAGE &Image = NormalImage();
+  const LOADABLE_IMAGE &Image = NormalImage();
   const std::vector<UINT8> Moved = RelocatedBytes(Image, 0x00200000);
   ASSERT_EQ(Moved.size(), Image.Bytes.size());
   for (UINT32 Rva : Image.HighLowRelocations) {
@@ -151,7 +154,7 @@ TEST(ImageFileTest, AnImageWithoutRelocationsRunsOnlyAtItsLinkBase) {
   FILE_BYTES File = ImageFile();
   File.at(PeHeader(File) + 22) |= 0x01; // IMAGE_FILE_RELOCS_STRIPPED
   std::string Error;
-  const std::optional<PE_IMAGE> Image = LoadPeImage(File, Error);
+  const std::optional<LOADABLE_IMAGE> Image = LoadImage(File, Error);
   ASSERT_TRUE(Image.has_value()) << Error;
   EXPECT_FALSE(CheckLoadBase(*Image, Image->LinkBase).has_value());
   const std::optional<std::string> Refusal = CheckLoadBase(*Image, 0x00200000);

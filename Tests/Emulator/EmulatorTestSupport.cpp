@@ -10,15 +10,18 @@
 
 #include <memory>
 
+using namespace HostTools;
+using namespace TolvernEmu;
+
 namespace {
 
-const PE_IMAGE &LoadOnce(const char *Path, std::optional<PE_IMAGE> &Slot) {
+const LOADABLE_IMAGE &LoadOnce(const char *Path, std::optional<LOADABLE_IMAGE> &Slot) {
   if (!Slot) {
     std::string Error;
-    Slot = LoadPeImageFile(Path, Error);
+    Slot = LoadImageFile(Path, Error);
     if (!Slot) {
       ADD_FAILURE() << Error;
-      Slot = PE_IMAGE{};
+      Slot = LOADABLE_IMAGE{};
     }
   }
   return *Slot;
@@ -32,17 +35,17 @@ EFI_STATUS FailingConstructor(VOID) {
 
 const LIBRARY_CONSTRUCTOR FailingConstructorList[2] = {UartInit, FailingConstructor};
 
-const PE_IMAGE &NormalImage() {
-  static std::optional<PE_IMAGE> Image;
+const LOADABLE_IMAGE &NormalImage() {
+  static std::optional<LOADABLE_IMAGE> Image;
   return LoadOnce(TOLVERN_IMAGE_PATH, Image);
 }
 
-const PE_IMAGE &FailingConstructorImage() {
-  static std::optional<PE_IMAGE> Image;
+const LOADABLE_IMAGE &FailingConstructorImage() {
+  static std::optional<LOADABLE_IMAGE> Image;
   return LoadOnce(TOLVERN_FAILING_IMAGE_PATH, Image);
 }
 
-EMULATED_START StartImage(const PE_IMAGE &Image, const BOARD_SETUP &Setup, UINT32 Base,
+EMULATED_START StartImage(const LOADABLE_IMAGE &Image, const BOARD_SETUP &Setup, UINT32 Base,
                           EFI_STATUS InstallStatus, UINT64 MaxInstructions) {
   START_OPTIONS Options;
   Options.Base = Base;

@@ -10,13 +10,16 @@
 #include <string>
 #include <vector>
 
+using namespace HostTools;
+using namespace TolvernEmu;
+
 // The images of this build, loaded once.
-const PE_IMAGE &NormalImage();
-const PE_IMAGE &FailingConstructorImage();
+const LOADABLE_IMAGE &NormalImage();
+const LOADABLE_IMAGE &FailingConstructorImage();
 
 // Starts Image at Base on a board set up as Setup; fails the test (and
 // returns an empty start) when it cannot be placed.
-EMULATED_START StartImage(const PE_IMAGE &Image, const BOARD_SETUP &Setup, UINT32 Base,
+EMULATED_START StartImage(const LOADABLE_IMAGE &Image, const BOARD_SETUP &Setup, UINT32 Base,
                           EFI_STATUS InstallStatus = 0,
                           UINT64 MaxInstructions = EMULATOR_DEFAULT_MAX_INSTRUCTIONS);
 

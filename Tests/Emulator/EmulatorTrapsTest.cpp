@@ -9,6 +9,8 @@
 
 #include <memory>
 
+using namespace TolvernEmu;
+
 namespace {
 
 constexpr UINT32 BASE = 0x00400000;
@@ -25,8 +27,8 @@ public:
   std::vector<PORT_ACCESS> Log;
 };
 
-PE_IMAGE CodeImage(std::vector<UINT8> Code) {
-  PE_IMAGE Image;
+LOADABLE_IMAGE CodeImage(std::vector<UINT8> Code) {
+  LOADABLE_IMAGE Image;
   Image.LinkBase = BASE;
   Image.EntryPoint = 0;
   Image.SectionAlignment = 32;

@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+using namespace HostTools;
+using namespace TolvernEmu;
+
 namespace {
 
 std::string Text(const std::vector<UINT8> &Bytes) {
@@ -15,7 +18,7 @@ std::string Text(const std::vector<UINT8> &Bytes) {
 }
 
 TEST(FailingConstructorTest, ReportsBreaksOnceAndStillInstalls) {
-  const PE_IMAGE &Image = FailingConstructorImage();
+  const LOADABLE_IMAGE &Image = FailingConstructorImage();
   for (EFI_STATUS Status : {EFI_SUCCESS, EFI_OUT_OF_RESOURCES}) {
     const EMULATED_START Start = StartImage(Image, FreshBoard(0x00), Image.LinkBase, Status);
     ASSERT_EQ(Start.Run.End, RUN_END::Returned) << Start.Run.Problem;

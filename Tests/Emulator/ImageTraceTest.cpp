@@ -8,6 +8,9 @@
 
 #include <functional>
 
+using namespace HostTools;
+using namespace TolvernEmu;
+
 namespace {
 
 struct SCENARIO {

@@ -9,6 +9,9 @@
 
 #include <gtest/gtest.h>
 
+using namespace HostTools;
+using namespace TolvernEmu;
+
 namespace {
 
 enum class BASE { Link, Low, HighUnaligned, Middle, AtTheTop };
@@ -18,7 +21,7 @@ struct PLACEMENT {
   BASE Kind;
 };
 
-UINT32 BaseFor(BASE Kind, const PE_IMAGE &Image) {
+UINT32 BaseFor(BASE Kind, const LOADABLE_IMAGE &Image) {
   switch (Kind) {
   case BASE::Link:
     return Image.LinkBase;
@@ -35,7 +38,7 @@ UINT32 BaseFor(BASE Kind, const PE_IMAGE &Image) {
   return 0;
 }
 
-bool Inside(UINT32 Address, UINT32 Size, const EMULATED_START &Start, const PE_IMAGE &Image) {
+bool Inside(UINT32 Address, UINT32 Size, const EMULATED_START &Start, const LOADABLE_IMAGE &Image) {
   return Address >= Start.Base && UINT64{Address} + Size <= UINT64{Start.Base} + Image.Bytes.size();
 }
 
@@ -47,7 +50,7 @@ VOID PrintTo(const PLACEMENT &Case, std::ostream *Out) {
 class PublishTest : public ::testing::TestWithParam<PLACEMENT> {};
 
 TEST_P(PublishTest, InstallsTheDescriptorOnceAndTheRecordReadsBackExactly) {
-  const PE_IMAGE &Image = NormalImage();
+  const LOADABLE_IMAGE &Image = NormalImage();
   const EMULATED_START AtLink = StartImage(Image, FreshBoard(0), Image.LinkBase);
   ASSERT_EQ(AtLink.Run.InstallPpiCalls.size(), 1u);
   const UINT32 DescriptorRva = AtLink.Run.InstallPpiCalls[0].PpiList - Image.LinkBase;
@@ -80,7 +83,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<PLACEMENT> &Info) { return std::string(Info.param.Name); });
 
 TEST(PublishStatusTest, InstallPpiStatusComesBackUnchanged) {
-  const PE_IMAGE &Image = NormalImage();
+  const LOADABLE_IMAGE &Image = NormalImage();
   for (UINT32 Base : {Image.LinkBase, UINT32{0x00200000}}) {
     for (EFI_STATUS Status : {EFI_SUCCESS, EFI_NOT_FOUND, EFI_OUT_OF_RESOURCES,
                               EFI_STATUS{0x80000019}, EFI_STATUS{3}, EFI_STATUS{0xFFFFFFFF}}) {

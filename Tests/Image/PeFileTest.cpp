@@ -10,6 +10,8 @@
 
 #include <algorithm>
 
+using namespace HostTools;
+
 namespace {
 
 const PE_FILE &ImageByPeImage() {

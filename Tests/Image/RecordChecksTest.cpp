@@ -10,6 +10,8 @@
 #include <functional>
 #include <set>
 
+using namespace HostTools;
+
 namespace {
 
 using WORDS = std::array<uint32_t, 70>;

@@ -3,15 +3,21 @@
 // reported, rather than searched past.
 #include "DescriptorSearch.h"
 
-#include "BaseRelocations.h"
-#include "FlashMapRecord.h"
-#include "ImageMemory.h"
 #include "InspectError.h"
-#include "MessageText.h"
+
+#include <BaseRelocations.h>
+#include <Guid.h>
+#include <ImageMemory.h>
+#include <LittleEndian.h>
+#include <MessageText.h>
 
 #include <algorithm>
 #include <optional>
 #include <string>
+
+namespace TolvernInspect {
+
+using namespace HostTools;
 
 namespace {
 
@@ -23,41 +29,40 @@ bool IsSearched(const PE_SECTION &Section) {
 }
 
 bool PointsAtFlashMapGuid(const PE_FILE &Image, uint32_t GuidVa) {
-  const auto Bytes = BytesAtVa(Image, GuidVa, FLASH_MAP_GUID_BYTES.size());
-  return Bytes && std::equal(Bytes->begin(), Bytes->end(), FLASH_MAP_GUID_BYTES.begin());
+  static const std::array<uint8_t, 16> Wanted = GuidBytes(FLASH_MAP_GUID);
+  const auto Bytes = BytesAtVa(Image, GuidVa, Wanted.size());
+  return Bytes && std::equal(Bytes->begin(), Bytes->end(), Wanted.begin());
 }
 
 struct CANDIDATE {
-  FOUND_FLASH_MAP Found;
+  PUBLISHED_FLASH_MAP Found;
   std::string Fault; // empty when the candidate passed everything
 };
 
 // Follows a descriptor already known to name the flash-map GUID.
 CANDIDATE FollowDescriptor(const PE_FILE &Image, const std::vector<uint32_t> &Fixups,
-                           uint32_t DescriptorVa, uint32_t GuidVa, uint32_t PpiVa) {
+                           uint32_t DescriptorVa) {
+  const MEMORY_READER FileBytes = [&Image](uint32_t Va, std::span<uint8_t> Into) {
+    const auto Bytes = BytesAtVa(Image, Va, Into.size());
+    if (Bytes) {
+      std::copy(Bytes->begin(), Bytes->end(), Into.begin());
+    }
+    return Bytes.has_value();
+  };
   CANDIDATE Candidate;
-  FOUND_FLASH_MAP &Found = Candidate.Found;
-  Found = {DescriptorVa, FLASH_MAP_DESCRIPTOR_FLAGS, GuidVa, PpiVa, 0, {}};
-  const auto RecordVa = U32AtVa(Image, PpiVa);
-  if (!RecordVa) {
-    Candidate.Fault = "Ppi pointer " + Hex32(PpiVa) + " leads outside the image's file bytes";
+  std::optional<PUBLISHED_FLASH_MAP> Found =
+      FollowFlashMapDescriptor(FileBytes, DescriptorVa, Candidate.Fault);
+  if (!Found) {
+    Candidate.Found.DescriptorAddress = DescriptorVa;
     return Candidate;
   }
-  Found.RecordVa = *RecordVa;
-  const auto Record = BytesAtVa(Image, *RecordVa, FLASH_MAP_RECORD_SIZE);
-  if (!Record) {
-    Candidate.Fault = "record at " + Hex32(*RecordVa) + " has only " +
-                      std::to_string(BytesAvailableAtVa(Image, *RecordVa)) + " of " +
-                      std::to_string(FLASH_MAP_RECORD_SIZE) + " bytes in the image";
-    return Candidate;
-  }
-  Found.RecordBytes.assign(Record->begin(), Record->end());
+  Candidate.Found = std::move(*Found);
   const struct {
     uint64_t Va;
     const char *What;
   } Pointers[] = {{DescriptorVa + 4ull, "descriptor's Guid field"},
                   {DescriptorVa + 8ull, "descriptor's Ppi field"},
-                  {PpiVa, "PPI body's record pointer"}};
+                  {Candidate.Found.PpiAddress, "PPI body's record pointer"}};
   for (const auto &Pointer : Pointers) {
     if (!HasFixupAt(Fixups, Pointer.Va - Image.ImageBase)) {
       Candidate.Fault =
@@ -72,17 +77,16 @@ CANDIDATE FollowDescriptor(const PE_FILE &Image, const std::vector<uint32_t> &Fi
 std::optional<CANDIDATE> CandidateAt(const PE_FILE &Image, const std::vector<uint32_t> &Fixups,
                                      uint64_t Va) {
   const auto Words = BytesAtVa(Image, Va, DESCRIPTOR_SIZE);
-  if (!Words || LoadU32(*Words, 0) != FLASH_MAP_DESCRIPTOR_FLAGS ||
-      !PointsAtFlashMapGuid(Image, LoadU32(*Words, 4))) {
+  if (!Words || ReadLe32(*Words, 0) != FLASH_MAP_DESCRIPTOR_FLAGS ||
+      !PointsAtFlashMapGuid(Image, ReadLe32(*Words, 4))) {
     return std::nullopt;
   }
-  return FollowDescriptor(Image, Fixups, static_cast<uint32_t>(Va), LoadU32(*Words, 4),
-                          LoadU32(*Words, 8));
+  return FollowDescriptor(Image, Fixups, static_cast<uint32_t>(Va));
 }
 
 } // namespace
 
-FOUND_FLASH_MAP FindFlashMap(const PE_FILE &Image, const std::vector<uint32_t> &Fixups) {
+PUBLISHED_FLASH_MAP FindFlashMap(const PE_FILE &Image, const std::vector<uint32_t> &Fixups) {
   std::vector<CANDIDATE> Candidates;
   for (const PE_SECTION &Section : Image.Sections) {
     if (!IsSearched(Section)) {
@@ -108,13 +112,17 @@ FOUND_FLASH_MAP FindFlashMap(const PE_FILE &Image, const std::vector<uint32_t> &
   }
   if (Sound.size() > 1) {
     throw INSPECT_ERROR(std::to_string(Sound.size()) + " flash-map descriptors found, at " +
-                        Hex32(Sound[0]->Found.DescriptorVa) + " and " +
-                        Hex32(Sound[1]->Found.DescriptorVa) + "; expected one");
+                        Hex32(Sound[0]->Found.DescriptorAddress) + " and " +
+                        Hex32(Sound[1]->Found.DescriptorAddress) + "; expected one");
   }
   if (!Candidates.empty()) {
-    throw INSPECT_ERROR("flash-map descriptor at " + Hex32(Candidates.front().Found.DescriptorVa) +
-                        ": " + Candidates.front().Fault);
+    throw INSPECT_ERROR("flash-map descriptor at " +
+                        Hex32(Candidates.front().Found.DescriptorAddress) + ": " +
+                        Candidates.front().Fault);
   }
   throw INSPECT_ERROR("no flash-map descriptor found (no Flags word 0x80000010 followed by a "
-                      "pointer to GUID E286BDA9-E33A-47B3-AA89-3F17CEDE5538)");
+                      "pointer to GUID " +
+                      GuidText(FLASH_MAP_GUID) + ")");
 }
+
+} // namespace TolvernInspect

@@ -4,6 +4,10 @@
 
 #include <cstdio>
 
+namespace TolvernInspect {
+
+using namespace HostTools;
+
 std::string KiBText(uint64_t Bytes) {
   if (Bytes % 1024 == 0) {
     return std::to_string(Bytes / 1024);
@@ -15,7 +19,7 @@ std::string KiBText(uint64_t Bytes) {
   return Shown;
 }
 
-std::string BlockRangeText(const DECODED_RECORD &Record, uint64_t Start, uint64_t End) {
+std::string BlockRangeText(const FLASH_MAP_RECORD &Record, uint64_t Start, uint64_t End) {
   const long long First = BlockOf(Record, Start);
   const long long Last = End > Start ? BlockOf(Record, End - 1) : -1;
   if (First < 0 || Last < 0) {
@@ -23,3 +27,5 @@ std::string BlockRangeText(const DECODED_RECORD &Record, uint64_t Start, uint64_
   }
   return std::to_string(First) + "-" + std::to_string(Last);
 }
+
+} // namespace TolvernInspect

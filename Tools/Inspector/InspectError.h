@@ -5,7 +5,11 @@
 #include <stdexcept>
 #include <string>
 
+namespace TolvernInspect {
+
 class INSPECT_ERROR : public std::runtime_error {
 public:
   explicit INSPECT_ERROR(const std::string &Message);
 };
+
+} // namespace TolvernInspect

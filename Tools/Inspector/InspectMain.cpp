@@ -4,14 +4,18 @@
 #include "InspectError.h"
 #include "Inspection.h"
 #include "JsonReport.h"
-#include "MessageText.h"
 #include "SvgReport.h"
 #include "TableReport.h"
+
+#include <MessageText.h>
 
 #include <CLI/CLI.hpp>
 
 #include <fstream>
 #include <iostream>
+
+using namespace TolvernInspect;
+using namespace HostTools;
 
 namespace {
 
@@ -60,7 +64,7 @@ int Run(const std::string &ImagePath, bool Json, const std::string &SvgPath) {
   const bool Sound = AllPassed(Inspection.Checks);
   if (!Sound) {
     return Fail(EXIT_CHECKS_FAILED, ImagePath + ": flash map record at " +
-                                        Hex32(Inspection.Found.RecordVa) + " breaks " +
+                                        Hex32(Inspection.Found.RecordAddress) + " breaks " +
                                         FirstFailure(Inspection.Checks) +
                                         (SvgPath.empty() ? "" : " (no SVG drawn)"));
   }

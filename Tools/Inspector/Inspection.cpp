@@ -1,9 +1,13 @@
 // The inspector's pipeline: file, relocations, descriptor, record, checks.
 #include "Inspection.h"
 
-#include "BaseRelocations.h"
 #include "InspectError.h"
-#include "MessageText.h"
+
+#include <BaseRelocations.h>
+
+namespace TolvernInspect {
+
+using namespace HostTools;
 
 INSPECTION InspectImage(const std::string &Path) {
   std::string Problem;
@@ -20,12 +24,8 @@ INSPECTION InspectImage(const std::string &Path) {
   Inspection.ImageBase = Image->ImageBase;
   Inspection.ImageSize = Image->Bytes.size();
   Inspection.Found = FindFlashMap(*Image, *Fixups);
-  const std::optional<DECODED_RECORD> Record = DecodeFlashMapRecord(Inspection.Found.RecordBytes);
-  if (!Record) {
-    throw INSPECT_ERROR("flash map record at " + Hex32(Inspection.Found.RecordVa) +
-                        " cannot be decoded");
-  }
-  Inspection.Record = *Record;
   Inspection.Checks = CheckFlashMapRecord(Inspection.Found.RecordBytes);
   return Inspection;
 }
+
+} // namespace TolvernInspect

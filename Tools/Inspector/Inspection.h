@@ -2,22 +2,25 @@
 #pragma once
 
 #include "DescriptorSearch.h"
-#include "FlashMapRecord.h"
-#include "RecordChecks.h"
+#include <FlashMapRecord.h>
+#include <RecordChecks.h>
 
 #include <string>
 #include <vector>
 
+namespace TolvernInspect {
+
 struct INSPECTION {
   std::string ImagePath;
   uint32_t ImageBase = 0;
-  size_t ImageSize = 0; // bytes in the file
-  FOUND_FLASH_MAP Found;
-  DECODED_RECORD Record;
-  std::vector<CHECK_RESULT> Checks;
+  size_t ImageSize = 0;                 // bytes in the file
+  HostTools::PUBLISHED_FLASH_MAP Found; // the descriptor, and the record decoded
+  std::vector<HostTools::CHECK_RESULT> Checks;
 };
 
 // Opens the image, finds the published record and checks it. Throws
 // INSPECT_ERROR when there is no record to show; a record that breaks its
 // invariants is returned with the failed checks.
 INSPECTION InspectImage(const std::string &Path);
+
+} // namespace TolvernInspect

@@ -4,7 +4,13 @@
 
 #include "MapLayout.h"
 
+#include <Guid.h>
+
 #include <nlohmann/json.hpp>
+
+namespace TolvernInspect {
+
+using namespace HostTools;
 
 namespace {
 
@@ -23,10 +29,10 @@ const char *KindName(MAP_ROW_KIND Kind) {
 }
 
 JSON RecordJson(const INSPECTION &Inspection) {
-  const DECODED_RECORD &R = Inspection.Record;
+  const FLASH_MAP_RECORD &R = Inspection.Found.Record;
   JSON Regions = JSON::array();
-  for (size_t Index = 0; Index < REGION_COUNT; ++Index) {
-    const DECODED_REGION &Region = R.Regions[Index];
+  for (size_t Index = 0; Index < FLASH_MAP_REGION_COUNT; ++Index) {
+    const FLASH_REGION &Region = R.Regions[Index];
     Regions.push_back({{"Index", Index},
                        {"Base", Region.Base},
                        {"Size", Region.Size},
@@ -34,11 +40,11 @@ JSON RecordJson(const INSPECTION &Inspection) {
                        {"LastBlock", Region.LastBlock}});
   }
   JSON SubRanges = JSON::array();
-  for (size_t Index = 0; Index < SUB_RANGE_COUNT; ++Index) {
+  for (size_t Index = 0; Index < FLASH_MAP_SUB_RANGE_COUNT; ++Index) {
     SubRanges.push_back(
         {{"Index", Index}, {"Base", R.SubRanges[Index].Base}, {"Size", R.SubRanges[Index].Size}});
   }
-  return {{"address", Inspection.Found.RecordVa},
+  return {{"address", Inspection.Found.RecordAddress},
           {"size", Inspection.Found.RecordBytes.size()},
           {"BlockSize", R.BlockSize},
           {"FlashSize", R.FlashSize},
@@ -50,7 +56,7 @@ JSON RecordJson(const INSPECTION &Inspection) {
           {"Trailer", R.Trailer}};
 }
 
-JSON LayoutJson(const DECODED_RECORD &R) {
+JSON LayoutJson(const FLASH_MAP_RECORD &R) {
   JSON Rows = JSON::array();
   for (const MAP_ROW &Row : LayOutFlashMap(R)) {
     JSON Entry = {{"kind", KindName(Row.Kind)}};
@@ -71,26 +77,27 @@ JSON LayoutJson(const DECODED_RECORD &R) {
 } // namespace
 
 std::string JsonReport(const INSPECTION &Inspection) {
-  const FOUND_FLASH_MAP &Found = Inspection.Found;
+  const PUBLISHED_FLASH_MAP &Found = Inspection.Found;
   JSON Checks = JSON::array();
   for (const CHECK_RESULT &Check : Inspection.Checks) {
     Checks.push_back({{"name", Check.Name}, {"passed", Check.Passed}, {"detail", Check.Detail}});
   }
-  const JSON Report = {
-      {"image",
-       {{"path", Inspection.ImagePath},
-        {"bytes", Inspection.ImageSize},
-        {"imageBase", Inspection.ImageBase}}},
-      {"descriptor",
-       {{"address", Found.DescriptorVa},
-        {"Flags", Found.Flags},
-        {"Guid", Found.GuidVa},
-        {"Ppi", Found.PpiVa},
-        {"guidText", GuidText(std::span<const uint8_t, 16>(FLASH_MAP_GUID_BYTES))}}},
-      {"ppi", {{"address", Found.PpiVa}, {"Record", Found.RecordVa}}},
-      {"record", RecordJson(Inspection)},
-      {"layout", LayoutJson(Inspection.Record)},
-      {"checks", Checks},
-      {"ok", AllPassed(Inspection.Checks)}};
+  const JSON Report = {{"image",
+                        {{"path", Inspection.ImagePath},
+                         {"bytes", Inspection.ImageSize},
+                         {"imageBase", Inspection.ImageBase}}},
+                       {"descriptor",
+                        {{"address", Found.DescriptorAddress},
+                         {"Flags", Found.Flags},
+                         {"Guid", Found.GuidAddress},
+                         {"Ppi", Found.PpiAddress},
+                         {"guidText", GuidText(Found.GuidBytes)}}},
+                       {"ppi", {{"address", Found.PpiAddress}, {"Record", Found.RecordAddress}}},
+                       {"record", RecordJson(Inspection)},
+                       {"layout", LayoutJson(Inspection.Found.Record)},
+                       {"checks", Checks},
+                       {"ok", AllPassed(Inspection.Checks)}};
   return Report.dump(2) + "\n";
 }
+
+} // namespace TolvernInspect

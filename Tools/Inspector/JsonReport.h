@@ -6,4 +6,8 @@
 
 #include <string>
 
+namespace TolvernInspect {
+
 std::string JsonReport(const INSPECTION &Inspection);
+
+} // namespace TolvernInspect

@@ -5,9 +5,14 @@
 #include <algorithm>
 #include <numeric>
 
+namespace TolvernInspect {
+
+using namespace HostTools;
+
 namespace {
 
-void AddGaps(std::vector<MAP_ROW> &Rows, const DECODED_RECORD &Record, uint64_t From, uint64_t To) {
+void AddGaps(std::vector<MAP_ROW> &Rows, const FLASH_MAP_RECORD &Record, uint64_t From,
+             uint64_t To) {
   const uint64_t AreaStart = Record.FirmwareAreaBase;
   if (From < To && From < AreaStart) {
     MAP_ROW Row;
@@ -28,8 +33,8 @@ void AddGaps(std::vector<MAP_ROW> &Rows, const DECODED_RECORD &Record, uint64_t 
 
 } // namespace
 
-std::vector<MAP_ROW> LayOutFlashMap(const DECODED_RECORD &Record) {
-  std::array<size_t, REGION_COUNT> Order;
+std::vector<MAP_ROW> LayOutFlashMap(const FLASH_MAP_RECORD &Record) {
+  std::array<size_t, FLASH_MAP_REGION_COUNT> Order;
   std::iota(Order.begin(), Order.end(), 0);
   std::stable_sort(Order.begin(), Order.end(), [&Record](size_t A, size_t B) {
     return Record.Regions[A].Base < Record.Regions[B].Base;
@@ -40,7 +45,7 @@ std::vector<MAP_ROW> LayOutFlashMap(const DECODED_RECORD &Record) {
   std::vector<MAP_ROW> Rows;
   uint64_t Cursor = DeviceStart;
   for (size_t Index : Order) {
-    const DECODED_REGION &Region = Record.Regions[Index];
+    const FLASH_REGION &Region = Record.Regions[Index];
     MAP_ROW Row;
     Row.Kind = MAP_ROW_KIND::Region;
     Row.Index = Index;
@@ -56,9 +61,11 @@ std::vector<MAP_ROW> LayOutFlashMap(const DECODED_RECORD &Record) {
   return Rows;
 }
 
-long long BlockOf(const DECODED_RECORD &Record, uint64_t Address) {
+long long BlockOf(const FLASH_MAP_RECORD &Record, uint64_t Address) {
   if (Record.BlockSize == 0 || Address < Record.FlashBase) {
     return -1;
   }
   return static_cast<long long>((Address - Record.FlashBase) / Record.BlockSize);
 }
+
+} // namespace TolvernInspect

@@ -2,10 +2,12 @@
 // the unmapped stretches between them. Shared by the table and the picture.
 #pragma once
 
-#include "FlashMapRecord.h"
+#include <FlashMapRecord.h>
 
 #include <cstdint>
 #include <vector>
+
+namespace TolvernInspect {
 
 enum class MAP_ROW_KIND {
   Region,
@@ -24,7 +26,9 @@ struct MAP_ROW {
 
 // Rows cover the device from FlashBase to FlashBase + FlashSize; regions are
 // sorted by Base (ties by index), gaps are split where the firmware area starts.
-std::vector<MAP_ROW> LayOutFlashMap(const DECODED_RECORD &Record);
+std::vector<MAP_ROW> LayOutFlashMap(const FLASH_MAP_RECORD &Record);
 
 // The block holding Address, or -1 when there is no block size to count by.
-long long BlockOf(const DECODED_RECORD &Record, uint64_t Address);
+long long BlockOf(const FLASH_MAP_RECORD &Record, uint64_t Address);
+
+} // namespace TolvernInspect

@@ -6,10 +6,15 @@
 
 #include "Formatting.h"
 #include "MapLayout.h"
-#include "MessageText.h"
+
+#include <MessageText.h>
 
 #include <algorithm>
 #include <cstdio>
+
+namespace TolvernInspect {
+
+using namespace HostTools;
 
 namespace {
 
@@ -174,11 +179,11 @@ std::string BlocksText(uint64_t First, uint64_t Last) {
                        : "blocks " + std::to_string(First) + "-" + std::to_string(Last);
 }
 
-std::string RowLabel(const DECODED_RECORD &R, const MAP_ROW &Row) {
+std::string RowLabel(const FLASH_MAP_RECORD &R, const MAP_ROW &Row) {
   const std::string Extent = Hex32(Row.Start) + ", " + KiBText(Row.End - Row.Start) + " KiB";
   switch (Row.Kind) {
   case MAP_ROW_KIND::Region: {
-    const DECODED_REGION &Region = R.Regions[Row.Index];
+    const FLASH_REGION &Region = R.Regions[Row.Index];
     return "region " + std::to_string(Row.Index) + ": " +
            BlocksText(Region.FirstBlock, Region.LastBlock) + ", " + Extent;
   }
@@ -191,7 +196,7 @@ std::string RowLabel(const DECODED_RECORD &R, const MAP_ROW &Row) {
   return "";
 }
 
-std::string AddressAxis(const DECODED_RECORD &R, const SCALE &Main) {
+std::string AddressAxis(const FLASH_MAP_RECORD &R, const SCALE &Main) {
   std::string Out;
   constexpr int TICKS = 16;
   for (int Tick = 0; Tick <= TICKS; ++Tick) {
@@ -214,7 +219,7 @@ std::string AddressAxis(const DECODED_RECORD &R, const SCALE &Main) {
 }
 
 // Draws the column and fills Labels with the rows' labels, spread in the lane.
-std::string RegionColumn(const DECODED_RECORD &R, const SCALE &Main, std::vector<LABEL> &Labels) {
+std::string RegionColumn(const FLASH_MAP_RECORD &R, const SCALE &Main, std::vector<LABEL> &Labels) {
   std::string Out;
   std::string Numbers; // drawn last, over the sub-range lines
   for (const MAP_ROW &Row : LayOutFlashMap(R)) {
@@ -237,7 +242,7 @@ std::string RegionColumn(const DECODED_RECORD &R, const SCALE &Main, std::vector
                       IsRegion && Row.Index == 3});
   }
   // Sub-range boundaries inside region 3; the inset shows them at a readable scale.
-  for (size_t Index = 1; Index < SUB_RANGE_COUNT; ++Index) {
+  for (size_t Index = 1; Index < FLASH_MAP_SUB_RANGE_COUNT; ++Index) {
     const double Y = Main.Y(R.SubRanges[Index].Base);
     Out += Polyline({COLUMN_LEFT, Y, COLUMN_LEFT + COLUMN_WIDTH, Y}, "class=\"subline\"");
   }
@@ -246,8 +251,8 @@ std::string RegionColumn(const DECODED_RECORD &R, const SCALE &Main, std::vector
 }
 
 // The inset hangs off region 3's label, so that its callout crosses no other label.
-std::string Region3Inset(const DECODED_RECORD &R, const SCALE &Main, const LABEL &Region3Label) {
-  const DECODED_REGION &Region = R.Regions[3];
+std::string Region3Inset(const FLASH_MAP_RECORD &R, const SCALE &Main, const LABEL &Region3Label) {
+  const FLASH_REGION &Region = R.Regions[3];
   const uint64_t Start = Region.Base;
   const uint64_t End = Start + Region.Size;
   const double Centre = Region3Label.Placed;
@@ -266,8 +271,8 @@ std::string Region3Inset(const DECODED_RECORD &R, const SCALE &Main, const LABEL
                   std::to_string(Region.LastBlock) + ", four sub-ranges",
               "class=\"axis start\"");
   std::vector<LABEL> Labels;
-  for (size_t Index = 0; Index < SUB_RANGE_COUNT; ++Index) {
-    const DECODED_SUB_RANGE &Sub = R.SubRanges[Index];
+  for (size_t Index = 0; Index < FLASH_MAP_SUB_RANGE_COUNT; ++Index) {
+    const FLASH_SUB_RANGE &Sub = R.SubRanges[Index];
     const double SubTop = Inset.Y(uint64_t{Sub.Base} + Sub.Size);
     const double SubBottom = Inset.Y(Sub.Base);
     Out += Rect(INSET_LEFT, SubTop, INSET_WIDTH, SubBottom - SubTop,
@@ -307,7 +312,7 @@ text { font-family: DejaVu Sans Mono, monospace; font-size: 11px; fill: #222; }
 } // namespace
 
 std::string SvgReport(const INSPECTION &Inspection) {
-  const DECODED_RECORD &R = Inspection.Record;
+  const FLASH_MAP_RECORD &R = Inspection.Found.Record;
   const SCALE Main{R.FlashBase, uint64_t{R.FlashBase} + R.FlashSize, TOP, DEVICE_HEIGHT};
   std::string Out = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Number(WIDTH) +
                     "\" height=\"" + Number(HEIGHT) + "\" viewBox=\"0 0 " + Number(WIDTH) + " " +
@@ -320,8 +325,8 @@ std::string SvgReport(const INSPECTION &Inspection) {
               "class=\"title\"");
   Out += Text(20, 48,
               "published by " + Inspection.ImagePath + ": descriptor at " +
-                  Hex32(Inspection.Found.DescriptorVa) + ", record at " +
-                  Hex32(Inspection.Found.RecordVa) + "; drawn to scale, 4 GiB at the top",
+                  Hex32(Inspection.Found.DescriptorAddress) + ", record at " +
+                  Hex32(Inspection.Found.RecordAddress) + "; drawn to scale, 4 GiB at the top",
               "class=\"start\"");
   Out += AddressAxis(R, Main);
   std::vector<LABEL> Labels;
@@ -334,3 +339,5 @@ std::string SvgReport(const INSPECTION &Inspection) {
   Out += DrawLabels(Labels, COLUMN_LEFT + COLUMN_WIDTH, LANE_LEFT);
   return Out + "</svg>\n";
 }
+
+} // namespace TolvernInspect

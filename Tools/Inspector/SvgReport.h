@@ -7,4 +7,8 @@
 
 #include <string>
 
+namespace TolvernInspect {
+
 std::string SvgReport(const INSPECTION &Inspection);
+
+} // namespace TolvernInspect

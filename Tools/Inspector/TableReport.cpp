@@ -4,10 +4,16 @@
 
 #include "Formatting.h"
 #include "MapLayout.h"
-#include "MessageText.h"
+
+#include <Guid.h>
+#include <MessageText.h>
 
 #include <cstdarg>
 #include <cstdio>
+
+namespace TolvernInspect {
+
+using namespace HostTools;
 
 namespace {
 
@@ -51,14 +57,14 @@ std::string RowNote(const MAP_ROW &Row) {
   return Note;
 }
 
-std::string RegionRows(const DECODED_RECORD &R) {
+std::string RegionRows(const FLASH_MAP_RECORD &R) {
   std::string Text =
       Line("%-7s %-10s  %-10s  %9s  %-8s  %s", "Region", "Start", "End", "Size KiB", "Blocks", "");
   for (const MAP_ROW &Row : LayOutFlashMap(R)) {
     std::string Index = "--";
     std::string Blocks = BlockRangeText(R, Row.Start, Row.End);
     if (Row.Kind == MAP_ROW_KIND::Region) {
-      const DECODED_REGION &Region = R.Regions[Row.Index];
+      const FLASH_REGION &Region = R.Regions[Row.Index];
       Index = std::to_string(Row.Index);
       Blocks = std::to_string(Region.FirstBlock) + "-" + std::to_string(Region.LastBlock);
     }
@@ -70,11 +76,11 @@ std::string RegionRows(const DECODED_RECORD &R) {
   return Text;
 }
 
-std::string SubRangeRows(const DECODED_RECORD &R) {
+std::string SubRangeRows(const FLASH_MAP_RECORD &R) {
   std::string Text = Line("Sub-ranges of region 3");
   Text += Line("%-7s %-10s  %-10s  %9s", "Sub", "Start", "End", "Size KiB");
-  for (size_t Index = 0; Index < SUB_RANGE_COUNT; ++Index) {
-    const DECODED_SUB_RANGE &Sub = R.SubRanges[Index];
+  for (size_t Index = 0; Index < FLASH_MAP_SUB_RANGE_COUNT; ++Index) {
+    const FLASH_SUB_RANGE &Sub = R.SubRanges[Index];
     const uint64_t End = uint64_t{Sub.Base} + Sub.Size;
     Text += Line("%-7zu %-10s  %-10s  %9s", Index, Hex32(Sub.Base).c_str(),
                  EndText(Sub.Base, End).c_str(), KiBText(Sub.Size).c_str());
@@ -97,17 +103,16 @@ std::string CheckRows(const std::vector<CHECK_RESULT> &Checks) {
 } // namespace
 
 std::string TableReport(const INSPECTION &Inspection) {
-  const FOUND_FLASH_MAP &Found = Inspection.Found;
-  const DECODED_RECORD &R = Inspection.Record;
+  const PUBLISHED_FLASH_MAP &Found = Inspection.Found;
+  const FLASH_MAP_RECORD &R = Inspection.Found.Record;
   const uint64_t DeviceEnd = uint64_t{R.FlashBase} + R.FlashSize;
   const uint64_t AreaEnd = uint64_t{R.FirmwareAreaBase} + R.FirmwareAreaSize;
 
   std::string Text = Line("Flash map published by %s", Inspection.ImagePath.c_str());
-  Text += Line("  descriptor %s  Flags %s  GUID %s", Hex32(Found.DescriptorVa).c_str(),
-               Hex32(Found.Flags).c_str(),
-               GuidText(std::span<const uint8_t, 16>(FLASH_MAP_GUID_BYTES)).c_str());
-  Text += Line("  PPI body   %s  -> record %s (%zu bytes)", Hex32(Found.PpiVa).c_str(),
-               Hex32(Found.RecordVa).c_str(), Found.RecordBytes.size());
+  Text += Line("  descriptor %s  Flags %s  GUID %s", Hex32(Found.DescriptorAddress).c_str(),
+               Hex32(Found.Flags).c_str(), GuidText(Found.GuidBytes).c_str());
+  Text += Line("  PPI body   %s  -> record %s (%zu bytes)", Hex32(Found.PpiAddress).c_str(),
+               Hex32(Found.RecordAddress).c_str(), Found.RecordBytes.size());
   Text += "\n";
   Text += Line("%-14s %-10s  %-10s  %9s  %-8s  %s", "", "Start", "End", "Size KiB", "Blocks", "");
   Text += Line("%-14s %-10s  %-10s  %9s  %-8s  block size %s KiB", "Flash device",
@@ -122,3 +127,5 @@ std::string TableReport(const INSPECTION &Inspection) {
   Text += "\n" + CheckRows(Inspection.Checks);
   return Text;
 }
+
+} // namespace TolvernInspect

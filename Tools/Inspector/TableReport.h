@@ -5,4 +5,8 @@
 
 #include <string>
 
+namespace TolvernInspect {
+
 std::string TableReport(const INSPECTION &Inspection);
+
+} // namespace TolvernInspect

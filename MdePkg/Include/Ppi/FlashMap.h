@@ -4,6 +4,13 @@
 
 #include <PiPei.h>
 
+// The PPI's GUID, {E286BDA9-E33A-47B3-AA89-3F17CEDE5538}: producer and consumers
+// know the map by this value alone.
+// clang-format off
+#define FLASH_MAP_PPI_GUID \
+  { 0xE286BDA9, 0xE33A, 0x47B3, { 0xAA, 0x89, 0x3F, 0x17, 0xCE, 0xDE, 0x55, 0x38 } }
+// clang-format on
+
 #define FLASH_MAP_REGION_COUNT 14
 #define FLASH_MAP_SUB_RANGE_COUNT 4
 

@@ -1,11 +1,15 @@
 // Named by the module's own format engine, so the tool and the serial output
 // never disagree on a status name.
-#include "StatusName.h"
+#include "StatusText.h"
 
 #include <Library/PrintLib.h>
 
-std::string StatusName(EFI_STATUS Status) {
+namespace TolvernEmu {
+
+std::string StatusText(EFI_STATUS Status) {
   char Name[64];
   FormatToBuffer(Name, sizeof Name, "%r", Status);
   return Name;
 }
+
+} // namespace TolvernEmu

@@ -7,7 +7,11 @@
 #include <optional>
 #include <string>
 
+namespace HostTools {
+
 // Why File cannot run in place, or nothing when it can: a section whose file
 // offset differs from its RVA, a section with bytes that are not in the file
 // (zero-fill cannot live in flash), or an entry point in no executable section.
 std::optional<std::string> CheckRunsInPlace(const PE_FILE &File);
+
+} // namespace HostTools

@@ -2,7 +2,11 @@
 // from the file can wrap around.
 #include "ImageMemory.h"
 
+#include "LittleEndian.h"
+
 #include <algorithm>
+
+namespace HostTools {
 
 namespace {
 
@@ -49,10 +53,7 @@ std::optional<uint32_t> U32AtVa(const PE_FILE &Image, uint64_t Va) {
   if (!Bytes) {
     return std::nullopt;
   }
-  return LoadU32(*Bytes, 0);
+  return ReadLe32(*Bytes, 0);
 }
 
-uint32_t LoadU32(std::span<const uint8_t> Bytes, size_t Offset) {
-  return uint32_t{Bytes[Offset]} | uint32_t{Bytes[Offset + 1]} << 8 |
-         uint32_t{Bytes[Offset + 2]} << 16 | uint32_t{Bytes[Offset + 3]} << 24;
-}
+} // namespace HostTools

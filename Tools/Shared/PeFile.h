@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace HostTools {
+
 constexpr uint32_t SECTION_UNINITIALIZED_DATA = 0x00000080;
 constexpr uint32_t SECTION_DISCARDABLE = 0x02000000;
 constexpr uint32_t SECTION_EXECUTABLE = 0x20000000;
@@ -41,3 +43,5 @@ std::optional<PE_FILE> ReadPeFile(std::vector<uint8_t> Bytes, std::string &Probl
 
 // Reads the file at Path and parses it the same way.
 std::optional<PE_FILE> OpenPeFile(const std::string &Path, std::string &Problem);
+
+} // namespace HostTools

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <numeric>
 
+namespace HostTools {
+
 namespace {
 
 constexpr uint64_t FOUR_GIB = 0x100000000ull;
@@ -15,8 +17,8 @@ constexpr uint64_t DEVICE_BLOCKS = 256;
 
 // Where each region stands in address order: 8 and 9 are published swapped,
 // and an entry's index is its identity, so the record must keep that order.
-constexpr std::array<size_t, REGION_COUNT> ADDRESS_ORDER = {0, 1, 2, 3,  4,  5,  6,
-                                                            7, 9, 8, 10, 11, 12, 13};
+constexpr std::array<size_t, FLASH_MAP_REGION_COUNT> ADDRESS_ORDER = {0, 1, 2, 3,  4,  5,  6,
+                                                                      7, 9, 8, 10, 11, 12, 13};
 
 // The two runs of regions and the blocks each run covers exactly.
 struct REGION_RUN {
@@ -43,7 +45,7 @@ std::string Range(uint64_t Start, uint64_t End) {
   return Hex32(Start) + "-" + Hex32(End - 1);
 }
 
-CHECK_RESULT CheckBlockSize(const DECODED_RECORD &R) {
+CHECK_RESULT CheckBlockSize(const FLASH_MAP_RECORD &R) {
   const uint64_t Block = R.BlockSize;
   if (Block == 0 || (Block & (Block - 1)) != 0) {
     return Fail(CHECK_BLOCK_SIZE, "BlockSize " + Hex32(Block) + " is not a power of two");
@@ -59,7 +61,7 @@ CHECK_RESULT CheckBlockSize(const DECODED_RECORD &R) {
   return Pass(CHECK_BLOCK_SIZE, "256 blocks of " + std::to_string(Block / 1024) + " KiB");
 }
 
-CHECK_RESULT CheckDeviceEnd(const DECODED_RECORD &R) {
+CHECK_RESULT CheckDeviceEnd(const FLASH_MAP_RECORD &R) {
   const uint64_t Sum = End(R.FlashBase, R.FlashSize);
   if (Sum != FOUR_GIB) {
     return Fail(CHECK_DEVICE_END, "FlashBase + FlashSize = " + Hex32(Sum) + ", not 4 GiB");
@@ -67,7 +69,7 @@ CHECK_RESULT CheckDeviceEnd(const DECODED_RECORD &R) {
   return Pass(CHECK_DEVICE_END, "FlashBase + FlashSize = 4 GiB");
 }
 
-CHECK_RESULT CheckFirmwareAreaEnd(const DECODED_RECORD &R) {
+CHECK_RESULT CheckFirmwareAreaEnd(const FLASH_MAP_RECORD &R) {
   const uint64_t Sum = End(R.FirmwareAreaBase, R.FirmwareAreaSize);
   if (Sum != FOUR_GIB) {
     return Fail(CHECK_FIRMWARE_AREA_END,
@@ -80,8 +82,8 @@ CHECK_RESULT CheckFirmwareAreaEnd(const DECODED_RECORD &R) {
 }
 
 // The published block numbers must follow from Base and Size.
-std::string RegionBlocksFault(const DECODED_RECORD &R, size_t Index) {
-  const DECODED_REGION &Region = R.Regions[Index];
+std::string RegionBlocksFault(const FLASH_MAP_RECORD &R, size_t Index) {
+  const FLASH_REGION &Region = R.Regions[Index];
   const std::string Name = "region " + std::to_string(Index) + ": ";
   const uint64_t Block = R.BlockSize;
   if (Block == 0) {
@@ -104,8 +106,8 @@ std::string RegionBlocksFault(const DECODED_RECORD &R, size_t Index) {
   return "";
 }
 
-CHECK_RESULT CheckRegionBlocks(const DECODED_RECORD &R) {
-  for (size_t Index = 0; Index < REGION_COUNT; ++Index) {
+CHECK_RESULT CheckRegionBlocks(const FLASH_MAP_RECORD &R) {
+  for (size_t Index = 0; Index < FLASH_MAP_REGION_COUNT; ++Index) {
     if (std::string Fault = RegionBlocksFault(R, Index); !Fault.empty()) {
       return Fail(CHECK_REGION_BLOCKS, Fault);
     }
@@ -113,8 +115,8 @@ CHECK_RESULT CheckRegionBlocks(const DECODED_RECORD &R) {
   return Pass(CHECK_REGION_BLOCKS, "FirstBlock and LastBlock follow from Base and Size");
 }
 
-CHECK_RESULT CheckRegionOrder(const DECODED_RECORD &R) {
-  std::array<size_t, REGION_COUNT> Order;
+CHECK_RESULT CheckRegionOrder(const FLASH_MAP_RECORD &R) {
+  std::array<size_t, FLASH_MAP_REGION_COUNT> Order;
   std::iota(Order.begin(), Order.end(), 0);
   std::stable_sort(Order.begin(), Order.end(),
                    [&R](size_t A, size_t B) { return R.Regions[A].Base < R.Regions[B].Base; });
@@ -131,7 +133,7 @@ CHECK_RESULT CheckRegionOrder(const DECODED_RECORD &R) {
 }
 
 // The run's regions, in address order, tile its blocks with no gap or overlap.
-CHECK_RESULT CheckRun(const DECODED_RECORD &R, const REGION_RUN &Run, const char *Name) {
+CHECK_RESULT CheckRun(const FLASH_MAP_RECORD &R, const REGION_RUN &Run, const char *Name) {
   const uint64_t Start = R.FlashBase + Run.FirstBlock * R.BlockSize;
   const uint64_t Stop = R.FlashBase + (Run.LastBlock + 1) * R.BlockSize;
   std::vector<size_t> Order(Run.LastIndex - Run.FirstIndex + 1);
@@ -140,7 +142,7 @@ CHECK_RESULT CheckRun(const DECODED_RECORD &R, const REGION_RUN &Run, const char
                    [&R](size_t A, size_t B) { return R.Regions[A].Base < R.Regions[B].Base; });
   uint64_t Cursor = Start;
   for (size_t Index : Order) {
-    const DECODED_REGION &Region = R.Regions[Index];
+    const FLASH_REGION &Region = R.Regions[Index];
     const std::string Which = "region " + std::to_string(Index);
     if (Region.Base > Cursor) {
       return Fail(Name, "gap " + Range(Cursor, Region.Base) + " before " + Which);
@@ -157,11 +159,11 @@ CHECK_RESULT CheckRun(const DECODED_RECORD &R, const REGION_RUN &Run, const char
   return Pass(Name, Range(Start, Stop) + " covered once");
 }
 
-CHECK_RESULT CheckSubRanges(const DECODED_RECORD &R) {
-  const DECODED_REGION &Region3 = R.Regions[3];
+CHECK_RESULT CheckSubRanges(const FLASH_MAP_RECORD &R) {
+  const FLASH_REGION &Region3 = R.Regions[3];
   uint64_t Cursor = Region3.Base;
-  for (size_t Index = 0; Index < SUB_RANGE_COUNT; ++Index) {
-    const DECODED_SUB_RANGE &Sub = R.SubRanges[Index];
+  for (size_t Index = 0; Index < FLASH_MAP_SUB_RANGE_COUNT; ++Index) {
+    const FLASH_SUB_RANGE &Sub = R.SubRanges[Index];
     if (Sub.Base != Cursor || Sub.Size == 0) {
       return Fail(CHECK_SUB_RANGES, "sub-range " + std::to_string(Index) + " at " +
                                         Hex32(Sub.Base) + " (size " + Hex32(Sub.Size) +
@@ -179,12 +181,12 @@ CHECK_RESULT CheckSubRanges(const DECODED_RECORD &R) {
 } // namespace
 
 std::vector<CHECK_RESULT> CheckFlashMapRecord(std::span<const uint8_t> Bytes) {
-  const std::optional<DECODED_RECORD> Decoded = DecodeFlashMapRecord(Bytes);
+  const std::optional<FLASH_MAP_RECORD> Decoded = DecodeFlashMapRecord(Bytes);
   if (!Decoded) {
     return {Fail(CHECK_RECORD_SIZE, std::to_string(Bytes.size()) + " bytes, not " +
                                         std::to_string(FLASH_MAP_RECORD_SIZE))};
   }
-  const DECODED_RECORD &R = *Decoded;
+  const FLASH_MAP_RECORD &R = *Decoded;
   return {Pass(CHECK_RECORD_SIZE, "280 bytes, seventy 32-bit fields"),
           CheckBlockSize(R),
           CheckDeviceEnd(R),
@@ -200,3 +202,5 @@ bool AllPassed(const std::vector<CHECK_RESULT> &Results) {
   return std::all_of(Results.begin(), Results.end(),
                      [](const CHECK_RESULT &Result) { return Result.Passed; });
 }
+
+} // namespace HostTools

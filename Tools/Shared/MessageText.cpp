@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+namespace HostTools {
+
 std::string Hex32(unsigned long long Value) {
   char Text[24];
   std::snprintf(Text, sizeof Text, "0x%08llX", Value);
@@ -16,3 +18,5 @@ std::string OneLine(std::string Text) {
   }
   return Text;
 }
+
+} // namespace HostTools

@@ -1,4 +1,4 @@
-// FlashImage: builds the emulated board's 16 MiB flash image from the module
+// tolvern-flash: builds the emulated board's 16 MiB flash image from the module
 // and the boot platform, or refuses (exit status 1) when they do not fit.
 #include "FlashImageLayout.h"
 
@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+
+using namespace TolvernFlash;
 
 namespace {
 
@@ -36,7 +38,7 @@ int main(int argc, char **argv) {
   Parts.ModuleAddress = ModuleAddress;
   Parts.PlatformAddress = PlatformAddress;
   if (!ReadFile(ModulePath, Parts.Module) || !ReadFile(PlatformPath, Parts.Platform)) {
-    std::fprintf(stderr, "FlashImage: cannot read %s or %s\n", ModulePath.c_str(),
+    std::fprintf(stderr, "tolvern-flash: cannot read %s or %s\n", ModulePath.c_str(),
                  PlatformPath.c_str());
     return 1;
   }
@@ -45,7 +47,7 @@ int main(int argc, char **argv) {
   FLASH_IMAGE_LAYOUT Layout;
   std::string Error = ComposeFlashImage(FlashMapRecord, Parts, Flash, Layout);
   if (!Error.empty()) {
-    std::fprintf(stderr, "FlashImage: refusing %s: %s\n", ModulePath.c_str(), Error.c_str());
+    std::fprintf(stderr, "tolvern-flash: refusing %s: %s\n", ModulePath.c_str(), Error.c_str());
     return 1;
   }
 
@@ -53,10 +55,10 @@ int main(int argc, char **argv) {
   Output.write(reinterpret_cast<const char *>(Flash.data()),
                static_cast<std::streamsize>(Flash.size()));
   if (!Output) {
-    std::fprintf(stderr, "FlashImage: cannot write %s\n", OutputPath.c_str());
+    std::fprintf(stderr, "tolvern-flash: cannot write %s\n", OutputPath.c_str());
     return 1;
   }
-  std::printf("FlashImage: %s: module 0x%08X-0x%08llX in region %u (0x%08X-0x%08llX), "
+  std::printf("tolvern-flash: %s: module 0x%08X-0x%08llX in region %u (0x%08X-0x%08llX), "
               "boot platform 0x%08X-0x%08llX\n",
               OutputPath.c_str(), Layout.Module.Base,
               static_cast<unsigned long long>(Layout.Module.End - 1), MODULE_REGION_INDEX,

@@ -3,9 +3,12 @@
 #include "BaseRelocations.h"
 
 #include "ImageMemory.h"
+#include "LittleEndian.h"
 #include "MessageText.h"
 
 #include <algorithm>
+
+namespace HostTools {
 
 namespace {
 
@@ -47,8 +50,8 @@ std::optional<std::vector<uint32_t>> ReadHighLowFixups(const PE_FILE &File, std:
       Problem = "base relocation table ends inside a block header at RVA " + Hex32(BlockRva);
       return std::nullopt;
     }
-    const uint32_t PageRva = LoadU32(*Table, Offset);
-    const uint32_t BlockSize = LoadU32(*Table, Offset + 4);
+    const uint32_t PageRva = ReadLe32(*Table, Offset);
+    const uint32_t BlockSize = ReadLe32(*Table, Offset + 4);
     if (BlockSize < BLOCK_HEADER_SIZE || BlockSize % 2 != 0 || BlockSize > Table->size() - Offset) {
       Problem = "base relocation block at RVA " + Hex32(BlockRva) + " has a bad size (" +
                 std::to_string(BlockSize) + " bytes)";
@@ -81,3 +84,5 @@ std::optional<std::vector<uint32_t>> ReadHighLowFixups(const PE_FILE &File, std:
 bool HasFixupAt(const std::vector<uint32_t> &Fixups, uint64_t Rva) {
   return std::binary_search(Fixups.begin(), Fixups.end(), Rva);
 }
+
+} // namespace HostTools

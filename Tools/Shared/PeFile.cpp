@@ -4,6 +4,7 @@
 #include "PeFile.h"
 
 #include "ImageMemory.h"
+#include "LittleEndian.h"
 #include "MessageText.h"
 
 #include <llvm/BinaryFormat/COFF.h>
@@ -16,6 +17,8 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+
+namespace HostTools {
 
 namespace {
 
@@ -34,7 +37,7 @@ std::optional<std::string> SignatureProblem(const std::vector<uint8_t> &Bytes) {
   if (Bytes.size() < MZ_HEADER_SIZE) {
     return "not a PE image: truncated MZ header";
   }
-  const uint64_t PeOffset = LoadU32(Bytes, PE_OFFSET_FIELD);
+  const uint64_t PeOffset = ReadLe32(Bytes, PE_OFFSET_FIELD);
   if (PeOffset + 4 > Bytes.size()) {
     return "not a PE image: e_lfanew points outside the image (" + Hex32(PeOffset) +
            ", the file has " + Hex32(Bytes.size()) + " bytes)";
@@ -189,3 +192,5 @@ std::optional<PE_FILE> OpenPeFile(const std::string &Path, std::string &Problem)
   }
   return ReadPeFile(std::move(Bytes), Problem);
 }
+
+} // namespace HostTools

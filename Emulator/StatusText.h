@@ -5,5 +5,9 @@
 
 #include <string>
 
+namespace TolvernEmu {
+
 // The status's name ("Not Found"), or its eight hexadecimal digits when it has none.
-std::string StatusName(EFI_STATUS Status);
+std::string StatusText(EFI_STATUS Status);
+
+} // namespace TolvernEmu

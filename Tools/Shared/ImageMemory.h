@@ -9,6 +9,8 @@
 #include <optional>
 #include <span>
 
+namespace HostTools {
+
 // The section whose file-backed bytes hold Va, or null.
 const PE_SECTION *SectionAtVa(const PE_FILE &Image, uint64_t Va);
 
@@ -21,5 +23,4 @@ std::optional<std::span<const uint8_t>> BytesAtVa(const PE_FILE &Image, uint64_t
 
 std::optional<uint32_t> U32AtVa(const PE_FILE &Image, uint64_t Va);
 
-// A little-endian word at Offset of Bytes; the caller keeps Offset + 4 in range.
-uint32_t LoadU32(std::span<const uint8_t> Bytes, size_t Offset);
+} // namespace HostTools

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace HostTools {
+
 struct CHECK_RESULT {
   std::string Name;
   bool Passed = false;
@@ -29,3 +31,5 @@ inline constexpr const char *CHECK_SUB_RANGES = "sub-ranges-divide-region-3";
 std::vector<CHECK_RESULT> CheckFlashMapRecord(std::span<const uint8_t> Bytes);
 
 bool AllPassed(const std::vector<CHECK_RESULT> &Results);
+
+} // namespace HostTools

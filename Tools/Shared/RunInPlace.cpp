@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+namespace HostTools {
+
 std::optional<std::string> CheckRunsInPlace(const PE_FILE &File) {
   bool EntryInCode = false;
   for (const PE_SECTION &Section : File.Sections) {
@@ -27,3 +29,5 @@ std::optional<std::string> CheckRunsInPlace(const PE_FILE &File) {
   }
   return std::nullopt;
 }
+
+} // namespace HostTools

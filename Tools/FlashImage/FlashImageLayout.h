@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace TolvernFlash {
+
 // The published map gives the module region 13.
 constexpr uint32_t MODULE_REGION_INDEX = 13;
 // The processor starts at the last 16 bytes of the address space.
@@ -36,3 +38,5 @@ struct FLASH_IMAGE_LAYOUT {
 // saying why the parts do not fit, and Flash is left empty.
 std::string ComposeFlashImage(const FLASH_MAP_RECORD &Map, const FLASH_IMAGE_PARTS &Parts,
                               std::vector<uint8_t> &Flash, FLASH_IMAGE_LAYOUT &Layout);
+
+} // namespace TolvernFlash

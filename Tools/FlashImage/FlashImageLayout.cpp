@@ -1,10 +1,14 @@
 #include "FlashImageLayout.h"
 
-#include "MessageText.h"
-#include "PeFile.h"
-#include "RunInPlace.h"
+#include <MessageText.h>
+#include <PeFile.h>
+#include <RunInPlace.h>
 
 #include <algorithm>
+
+namespace TolvernFlash {
+
+using namespace HostTools;
 
 namespace {
 
@@ -75,3 +79,5 @@ std::string ComposeFlashImage(const FLASH_MAP_RECORD &Map, const FLASH_IMAGE_PAR
             Flash.begin() + (Parts.PlatformAddress - Map.FlashBase));
   return "";
 }
+
+} // namespace TolvernFlash

@@ -3,13 +3,15 @@
 // applying its base relocations.
 #pragma once
 
-#include <Base.h>
+#include <cstdint>
 
 #include <optional>
 #include <string>
 #include <vector>
 
-struct PE_IMAGE {
+namespace TolvernEmu {
+
+struct LOADABLE_IMAGE {
   uint32_t LinkBase = 0;                    // ImageBase from the optional header
   uint32_t EntryPoint = 0;                  // AddressOfEntryPoint (an RVA)
   uint32_t SectionAlignment = 0;            // a load base must be a multiple of this
@@ -21,15 +23,17 @@ struct PE_IMAGE {
 // Checks that File is an IA32 PE32 image that can run in place (see
 // RunInPlace.h) and fits below 4 GiB, and collects its base relocations. On
 // failure returns nothing and sets Error to one line saying why.
-std::optional<PE_IMAGE> LoadPeImage(const std::vector<uint8_t> &File, std::string &Error);
+std::optional<LOADABLE_IMAGE> LoadImage(const std::vector<uint8_t> &File, std::string &Error);
 
 // Reads Path and loads it as above; Error names the file.
-std::optional<PE_IMAGE> LoadPeImageFile(const std::string &Path, std::string &Error);
+std::optional<LOADABLE_IMAGE> LoadImageFile(const std::string &Path, std::string &Error);
 
 // Why Base cannot take the image (misaligned, or running past 4 GiB), or
 // nothing when it can.
-std::optional<std::string> CheckLoadBase(const PE_IMAGE &Image, uint64_t Base);
+std::optional<std::string> CheckLoadBase(const LOADABLE_IMAGE &Image, uint64_t Base);
 
 // The image's bytes as they are at Base: every HIGHLOW fixup moved by
 // Base - LinkBase (modulo 2^32). Base must have passed CheckLoadBase.
-std::vector<uint8_t> RelocatedBytes(const PE_IMAGE &Image, uint32_t Base);
+std::vector<uint8_t> RelocatedBytes(const LOADABLE_IMAGE &Image, uint32_t Base);
+
+} // namespace TolvernEmu

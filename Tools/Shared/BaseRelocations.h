@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace HostTools {
+
 // The RVAs of every 32-bit HIGHLOW fixup, sorted; empty when the image has no
 // table. Walked here rather than with LLVM's iterator, which checks no bounds:
 // a table outside the file's sections or the image, a block of a bad size, a
@@ -17,3 +19,5 @@
 std::optional<std::vector<uint32_t>> ReadHighLowFixups(const PE_FILE &File, std::string &Problem);
 
 bool HasFixupAt(const std::vector<uint32_t> &Fixups, uint64_t Rva);
+
+} // namespace HostTools

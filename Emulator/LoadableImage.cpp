@@ -1,15 +1,20 @@
 // Loading a PE32 image file for emulation: the file as PeImage reads and
 // checks it, plus what placing it in a 4 GiB address space needs, laid out by
 // RVA with its fixups collected.
-#include "PeImage.h"
+#include "LoadableImage.h"
 
-#include "BaseRelocations.h"
-#include "ImageMemory.h"
-#include "MessageText.h"
-#include "PeFile.h"
-#include "RunInPlace.h"
+#include <BaseRelocations.h>
+#include <ImageMemory.h>
+#include <LittleEndian.h>
+#include <MessageText.h>
+#include <PeFile.h>
+#include <RunInPlace.h>
 
 #include <algorithm>
+
+namespace TolvernEmu {
+
+using namespace HostTools;
 
 namespace {
 
@@ -52,7 +57,7 @@ std::vector<uint8_t> LaidOut(const PE_FILE &File) {
   return Bytes;
 }
 
-std::optional<PE_IMAGE> Load(const PE_FILE &File, std::string &Error) {
+std::optional<LOADABLE_IMAGE> Load(const PE_FILE &File, std::string &Error) {
   std::optional<std::string> Problem = LayoutProblem(File);
   if (!Problem) {
     Problem = CheckRunsInPlace(File);
@@ -65,7 +70,7 @@ std::optional<PE_IMAGE> Load(const PE_FILE &File, std::string &Error) {
   if (!Fixups) {
     return std::nullopt;
   }
-  PE_IMAGE Image;
+  LOADABLE_IMAGE Image;
   Image.LinkBase = File.ImageBase;
   Image.EntryPoint = File.EntryPointRva;
   Image.SectionAlignment = File.SectionAlignment;
@@ -77,21 +82,21 @@ std::optional<PE_IMAGE> Load(const PE_FILE &File, std::string &Error) {
 
 } // namespace
 
-std::optional<PE_IMAGE> LoadPeImage(const std::vector<uint8_t> &File, std::string &Error) {
+std::optional<LOADABLE_IMAGE> LoadImage(const std::vector<uint8_t> &File, std::string &Error) {
   const std::optional<PE_FILE> Parsed = ReadPeFile(File, Error);
   return Parsed ? Load(*Parsed, Error) : std::nullopt;
 }
 
-std::optional<PE_IMAGE> LoadPeImageFile(const std::string &Path, std::string &Error) {
+std::optional<LOADABLE_IMAGE> LoadImageFile(const std::string &Path, std::string &Error) {
   const std::optional<PE_FILE> Parsed = OpenPeFile(Path, Error);
-  std::optional<PE_IMAGE> Image = Parsed ? Load(*Parsed, Error) : std::nullopt;
+  std::optional<LOADABLE_IMAGE> Image = Parsed ? Load(*Parsed, Error) : std::nullopt;
   if (!Image) {
     Error = Path + ": " + Error;
   }
   return Image;
 }
 
-std::optional<std::string> CheckLoadBase(const PE_IMAGE &Image, uint64_t Base) {
+std::optional<std::string> CheckLoadBase(const LOADABLE_IMAGE &Image, uint64_t Base) {
   if (Base % Image.SectionAlignment != 0) {
     return "load base " + Hex32(Base) + " is not a multiple of the section alignment " +
            Hex32(Image.SectionAlignment);
@@ -106,14 +111,13 @@ std::optional<std::string> CheckLoadBase(const PE_IMAGE &Image, uint64_t Base) {
   return std::nullopt;
 }
 
-std::vector<uint8_t> RelocatedBytes(const PE_IMAGE &Image, uint32_t Base) {
+std::vector<uint8_t> RelocatedBytes(const LOADABLE_IMAGE &Image, uint32_t Base) {
   std::vector<uint8_t> Bytes = Image.Bytes;
   const uint32_t Delta = Base - Image.LinkBase;
   for (uint32_t Rva : Image.HighLowRelocations) {
-    const uint32_t Moved = LoadU32(Bytes, Rva) + Delta;
-    for (int Byte = 0; Byte < 4; ++Byte) {
-      Bytes[Rva + Byte] = static_cast<uint8_t>(Moved >> (8 * Byte));
-    }
+    WriteLe32(Bytes, Rva, ReadLe32(Bytes, Rva) + Delta);
   }
   return Bytes;
 }
+
+} // namespace TolvernEmu
