@@ -1,0 +1,27 @@
+# The firmware build as a sub-build of the host build: configured with the
+# IA32 toolchain in <build>/firmware and built on every build of the host
+# tree (a no-op when nothing changed). The host build sees its outputs
+# through stand-in targets of the same names, whose properties give the paths.
+include(ExternalProject)
+
+set(TOLVERN_FIRMWARE_DIR ${CMAKE_BINARY_DIR}/firmware)
+set(TOLVERN_FIRMWARE_IMAGES TolvernImage TolvernImageFailingConstructor)
+set(TOLVERN_BOOT_PLATFORM_BIN ${TOLVERN_FIRMWARE_DIR}/BootPlatform.bin)
+
+set(outputs ${TOLVERN_BOOT_PLATFORM_BIN})
+foreach(image ${TOLVERN_FIRMWARE_IMAGES})
+  list(APPEND outputs ${TOLVERN_FIRMWARE_DIR}/${image}.efi)
+endforeach()
+
+ExternalProject_Add(Firmware
+  SOURCE_DIR ${CMAKE_SOURCE_DIR}
+  BINARY_DIR ${TOLVERN_FIRMWARE_DIR}
+  CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/Ia32Firmware.toolchain.cmake
+  INSTALL_COMMAND ""
+  BUILD_ALWAYS ON
+  BUILD_BYPRODUCTS ${outputs})
+
+foreach(image ${TOLVERN_FIRMWARE_IMAGES})
+  add_custom_target(${image} DEPENDS Firmware)
+  set_target_properties(${image} PROPERTIES TOLVERN_IMAGE ${TOLVERN_FIRMWARE_DIR}/${image}.efi)
+endforeach()
