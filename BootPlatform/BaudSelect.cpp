@@ -33,20 +33,15 @@ VOID ApplyBaudSelection(BAUD_SELECTION *Selection) {
 }
 
 VOID ReportBaudSelection(const BAUD_SELECTION *Selection) {
-  ConsoleText("[boot] baud selector: ");
   if (!Selection->Requested) {
-    ConsoleText("none requested");
+    ConsolePrint("[boot] baud selector: none requested");
   } else if (!Selection->Valid) {
-    ConsoleText("bad text \"");
-    ConsoleText(Selection->Text);
-    ConsoleText("\" in " BAUD_SELECT_FILE " (want 0xNN or a decimal byte)");
-    ConsoleLine("");
+    ConsolePrint("[boot] baud selector: bad text \"%a\" in " BAUD_SELECT_FILE
+                 " (want 0xNN or a decimal byte)\n",
+                 Selection->Text);
     return;
   } else {
-    ConsoleHex(Selection->Value, 2);
-    ConsoleText(" from " BAUD_SELECT_FILE);
+    ConsolePrint("[boot] baud selector: 0x%02X from " BAUD_SELECT_FILE, Selection->Value);
   }
-  ConsoleText(", CMOS 0x6F was ");
-  ConsoleHex(Selection->CmosBeforeModule, 2);
-  ConsoleLine(" when the module ran");
+  ConsolePrint(", CMOS 0x6F was 0x%02X when the module ran\n", Selection->CmosBeforeModule);
 }

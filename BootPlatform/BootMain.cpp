@@ -19,24 +19,14 @@
 namespace {
 
 VOID ReportModule(const MODULE_IMAGE *Module, EFI_STATUS Status) {
-  ConsoleText("[boot] module: image ");
-  ConsoleHex(Module->Base, 8);
-  ConsoleText(", entry point ");
-  ConsoleHex(Module->EntryPoint, 8);
-  ConsoleText(", size ");
-  ConsoleHex(Module->SizeOfImage, 8);
-  ConsoleLine("");
-  ConsoleText("[boot] module status: ");
-  ConsoleHex(Status, 8);
-  ConsoleLine(Status == EFI_SUCCESS ? " Success" : (EFI_ERROR(Status) ? " error" : " warning"));
+  ConsolePrint("[boot] module: image 0x%08X, entry point 0x%08X, size 0x%08X\n", Module->Base,
+               Module->EntryPoint, Module->SizeOfImage);
+  ConsolePrint("[boot] module status: 0x%08X %r\n", Status, Status);
 }
 
 VOID ReportPpiDatabase(const PEI_CORE_INSTANCE *Core) {
-  ConsoleText("[boot] InstallPpi calls: ");
-  ConsoleDecimal(Core->InstallCalls);
-  ConsoleText(", descriptors recorded: ");
-  ConsoleDecimal(Core->PpiCount);
-  ConsoleLine("");
+  ConsolePrint("[boot] InstallPpi calls: %d, descriptors recorded: %d\n", Core->InstallCalls,
+               Core->PpiCount);
 }
 
 } // namespace
@@ -52,17 +42,14 @@ extern "C" [[noreturn]] VOID BootMain(VOID) {
   ApplyBaudSelection(&Baud);
   if (Baud.Requested && !Baud.Valid) {
     ReportBaudSelection(&Baud);
-    ConsoleLine("[boot] not starting the module");
+    ConsolePrint("[boot] not starting the module\n");
     EmulatorExit(FALSE);
   }
 
   MODULE_IMAGE Module;
   const CHAR8 *Problem = FindModuleEntryPoint(BOOT_MODULE_ADDRESS, &Module);
-  if (Problem != NULL) {
-    ConsoleText("[boot] no module at ");
-    ConsoleHex(BOOT_MODULE_ADDRESS, 8);
-    ConsoleText(": ");
-    ConsoleLine(Problem);
+  if (Problem != nullptr) {
+    ConsolePrint("[boot] no module at 0x%08X: %a\n", BOOT_MODULE_ADDRESS, Problem);
     EmulatorExit(FALSE);
   }
   State.ModuleSize = Module.SizeOfImage;
@@ -83,8 +70,6 @@ extern "C" [[noreturn]] VOID BootMain(VOID) {
   ReportUartSettings(&Uart);
   ReportPpiDatabase(&Core);
   BOOLEAN FlashMapFound = ReportFlashMap(PeiCoreServices(&Core));
-  ConsoleText("[boot] breakpoints: ");
-  ConsoleDecimal(State.Breakpoints);
-  ConsoleLine("");
+  ConsolePrint("[boot] breakpoints: %d\n", State.Breakpoints);
   EmulatorExit(Status == EFI_SUCCESS && FlashMapFound);
 }

@@ -2,6 +2,8 @@
 
 #include "PortIo.h"
 
+#include <Library/PrintLib.h>
+
 namespace {
 
 constexpr UINT16 UART_DATA = 0x3F8;
@@ -12,7 +14,7 @@ constexpr UINT8 TRANSMIT_HOLDING_EMPTY = 0x20;
 // Bounds the wait on a UART that never drains (or is absent).
 constexpr UINT32 MAX_POLLS = 1000000;
 
-constexpr CHAR8 HEX_DIGITS[] = "0123456789ABCDEF";
+constexpr UINTN LINE_SIZE = 256;
 
 } // namespace
 
@@ -34,58 +36,13 @@ VOID ConsoleChar(CHAR8 Character) {
   }
 }
 
-VOID ConsoleText(const CHAR8 *Text) {
-  for (; *Text != '\0'; ++Text) {
-    if (*Text == '\n') {
-      ConsoleChar('\r');
-    }
-    ConsoleChar(*Text);
+VOID ConsolePrint(const CHAR8 *Format, ...) {
+  CHAR8 Line[LINE_SIZE];
+  VA_LIST Arguments;
+  VA_START(Arguments, Format);
+  UINTN Length = FormatWorker(Line, sizeof Line, Format, Arguments);
+  VA_END(Arguments);
+  for (UINTN Index = 0; Index < Length; ++Index) {
+    ConsoleChar(Line[Index]);
   }
-}
-
-VOID ConsoleLine(const CHAR8 *Text) {
-  ConsoleText(Text);
-  ConsoleText("\n");
-}
-
-namespace {
-VOID ConsoleHexDigits(UINT32 Value, UINT32 Digits) {
-  for (UINT32 Index = Digits; Index > 0; --Index) {
-    ConsoleChar(HEX_DIGITS[(Value >> ((Index - 1) * 4)) & 0xF]);
-  }
-}
-} // namespace
-
-VOID ConsoleHex(UINT32 Value, UINT32 Digits) {
-  ConsoleText("0x");
-  ConsoleHexDigits(Value, Digits);
-}
-
-VOID ConsoleDecimal(UINT32 Value) {
-  CHAR8 Digits[10];
-  UINT32 Count = 0;
-  do {
-    Digits[Count++] = (CHAR8)('0' + Value % 10);
-    Value /= 10;
-  } while (Value != 0);
-  while (Count > 0) {
-    ConsoleChar(Digits[--Count]);
-  }
-}
-
-VOID ConsoleGuid(const EFI_GUID *Guid) {
-  ConsoleChar('{');
-  ConsoleHexDigits(Guid->Data1, 8);
-  ConsoleChar('-');
-  ConsoleHexDigits(Guid->Data2, 4);
-  ConsoleChar('-');
-  ConsoleHexDigits(Guid->Data3, 4);
-  ConsoleChar('-');
-  for (UINT32 Index = 0; Index < 8; ++Index) {
-    if (Index == 2) {
-      ConsoleChar('-');
-    }
-    ConsoleHexDigits(Guid->Data4[Index], 2);
-  }
-  ConsoleChar('}');
 }

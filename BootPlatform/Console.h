@@ -2,14 +2,10 @@
 // has. It never programs the UART: the module under test owns that.
 #pragma once
 
-#include <Uefi/UefiBaseType.h>
+#include <Base.h>
 
 VOID ConsoleChar(CHAR8 Character);
-VOID ConsoleText(const CHAR8 *Text);
-// "0x" and Digits upper-case hexadecimal digits.
-VOID ConsoleHex(UINT32 Value, UINT32 Digits);
-VOID ConsoleDecimal(UINT32 Value);
-// {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}
-VOID ConsoleGuid(const EFI_GUID *Guid);
-// Ends the line with CR LF.
-VOID ConsoleLine(const CHAR8 *Text);
+
+// Formats with the platform's format engine (a newline goes out as CR LF) and
+// sends the text; a line is cut at 255 characters.
+VOID ConsolePrint(const CHAR8 *Format, ...);

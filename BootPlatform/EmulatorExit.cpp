@@ -4,7 +4,7 @@
 #include "PortIo.h"
 
 VOID EmulatorExit(BOOLEAN Success) {
-  ConsoleLine(Success ? "[boot] verdict: success" : "[boot] verdict: failure");
+  ConsolePrint(Success ? "[boot] verdict: success\n" : "[boot] verdict: failure\n");
   BootOut8(BOOT_EXIT_PORT, Success ? BOOT_EXIT_SUCCESS : BOOT_EXIT_FAILURE);
   for (;;) {
     __asm__ __volatile__("cli; hlt" : : : "memory");

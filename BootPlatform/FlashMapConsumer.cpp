@@ -24,67 +24,40 @@ constexpr HEADER_FIELD HEADER_FIELDS[] = {
 
 VOID ReportRecord(const FLASH_MAP_RECORD *Record) {
   for (const HEADER_FIELD &Header : HEADER_FIELDS) {
-    ConsoleText("[flash-map] ");
-    ConsoleText(Header.Name);
-    ConsoleChar(' ');
-    ConsoleHex(Record->*Header.Field, 8);
-    ConsoleLine("");
+    ConsolePrint("[flash-map] %a 0x%08X\n", Header.Name, Record->*Header.Field);
   }
   for (UINT32 Index = 0; Index < FLASH_MAP_REGION_COUNT; ++Index) {
     const FLASH_REGION &Region = Record->Regions[Index];
-    ConsoleText("[flash-map] Region ");
-    ConsoleDecimal(Index);
-    ConsoleText(": Base ");
-    ConsoleHex(Region.Base, 8);
-    ConsoleText(" Size ");
-    ConsoleHex(Region.Size, 8);
-    ConsoleText(" FirstBlock ");
-    ConsoleDecimal(Region.FirstBlock);
-    ConsoleText(" LastBlock ");
-    ConsoleDecimal(Region.LastBlock);
-    ConsoleLine("");
+    ConsolePrint("[flash-map] Region %d: Base 0x%08X Size 0x%08X FirstBlock %d LastBlock %d\n",
+                 Index, Region.Base, Region.Size, Region.FirstBlock, Region.LastBlock);
   }
   for (UINT32 Index = 0; Index < FLASH_MAP_SUB_RANGE_COUNT; ++Index) {
     const FLASH_SUB_RANGE &SubRange = Record->SubRanges[Index];
-    ConsoleText("[flash-map] SubRange ");
-    ConsoleDecimal(Index);
-    ConsoleText(": Base ");
-    ConsoleHex(SubRange.Base, 8);
-    ConsoleText(" Size ");
-    ConsoleHex(SubRange.Size, 8);
-    ConsoleLine("");
+    ConsolePrint("[flash-map] SubRange %d: Base 0x%08X Size 0x%08X\n", Index, SubRange.Base,
+                 SubRange.Size);
   }
-  ConsoleText("[flash-map] Trailer ");
-  ConsoleHex(Record->Trailer, 8);
-  ConsoleLine("");
+  ConsolePrint("[flash-map] Trailer 0x%08X\n", Record->Trailer);
 }
 
 } // namespace
 
 BOOLEAN ReportFlashMap(const EFI_PEI_SERVICES **PeiServices) {
-  EFI_PEI_PPI_DESCRIPTOR *Descriptor = NULL;
-  VOID *Ppi = NULL;
+  EFI_PEI_PPI_DESCRIPTOR *Descriptor = nullptr;
+  VOID *Ppi = nullptr;
   EFI_STATUS Status = (*PeiServices)->LocatePpi(PeiServices, &FLASH_MAP_GUID, 0, &Descriptor, &Ppi);
-  ConsoleText("[flash-map] ppi ");
-  ConsoleGuid(&FLASH_MAP_GUID);
+  ConsolePrint("[flash-map] ppi {%g}", &FLASH_MAP_GUID);
   if (Status != EFI_SUCCESS) {
-    ConsoleText(": not found, status ");
-    ConsoleHex(Status, 8);
-    ConsoleLine("");
+    ConsolePrint(": not found, status 0x%08X\n", Status);
     return FALSE;
   }
   const FLASH_MAP_PPI *FlashMap = static_cast<const FLASH_MAP_PPI *>(Ppi);
-  ConsoleText(": descriptor flags ");
-  ConsoleHex(Descriptor->Flags, 8);
-  ConsoleText(", ppi at ");
-  ConsoleHex((UINT32) reinterpret_cast<UINTN>(FlashMap), 8);
-  if (FlashMap == NULL || FlashMap->Record == NULL) {
-    ConsoleLine(", no record");
+  ConsolePrint(": descriptor flags 0x%08X, ppi at 0x%08X", Descriptor->Flags,
+               (UINT32) reinterpret_cast<UINTN>(FlashMap));
+  if (FlashMap == nullptr || FlashMap->Record == nullptr) {
+    ConsolePrint(", no record\n");
     return FALSE;
   }
-  ConsoleText(", record at ");
-  ConsoleHex((UINT32) reinterpret_cast<UINTN>(FlashMap->Record), 8);
-  ConsoleLine("");
+  ConsolePrint(", record at 0x%08X\n", (UINT32) reinterpret_cast<UINTN>(FlashMap->Record));
   ReportRecord(FlashMap->Record);
   return TRUE;
 }

@@ -58,11 +58,9 @@ BOOT_STATE *CurrentBootState() {
 }
 
 VOID NoteLocation(const BOOT_STATE *State, UINT32 Address) {
-  ConsoleHex(Address, 8);
+  ConsolePrint("0x%08X", Address);
   if (Address >= State->ModuleBase && Address - State->ModuleBase < State->ModuleSize) {
-    ConsoleText(" (module image +");
-    ConsoleHex(Address - State->ModuleBase, 4);
-    ConsoleText(")");
+    ConsolePrint(" (module image +0x%04X)", Address - State->ModuleBase);
   }
 }
 
@@ -87,24 +85,16 @@ extern "C" VOID ExceptionDispatch(EXCEPTION_FRAME *Frame) {
   if (Frame->Vector == BREAKPOINT_VECTOR) {
     // INT3 is a trap: the saved EIP already points past the one-byte instruction.
     ++State->Breakpoints;
-    ConsoleText("[boot] breakpoint: INT3 at ");
+    ConsolePrint("[boot] breakpoint: INT3 at ");
     NoteLocation(State, Frame->Eip - 1);
-    ConsoleLine(", resuming");
+    ConsolePrint(", resuming\n");
     return;
   }
-  ConsoleText("[boot] exception ");
-  ConsoleDecimal(Frame->Vector);
-  ConsoleText(" (");
-  ConsoleText(EXCEPTION_NAMES[Frame->Vector % BOOT_EXCEPTION_VECTORS]);
-  ConsoleText(") at ");
+  ConsolePrint("[boot] exception %d (%a) at ", Frame->Vector,
+               EXCEPTION_NAMES[Frame->Vector % BOOT_EXCEPTION_VECTORS]);
   NoteLocation(State, Frame->Eip);
-  ConsoleText(", error code ");
-  ConsoleHex(Frame->ErrorCode, 8);
-  ConsoleText(", EFLAGS ");
-  ConsoleHex(Frame->Eflags, 8);
   // PUSHAD saved ESP below the vector, the error code and EIP, CS, EFLAGS.
-  ConsoleText(", ESP ");
-  ConsoleHex(Frame->Esp + 5 * sizeof(UINT32), 8);
-  ConsoleLine("");
+  ConsolePrint(", error code 0x%08X, EFLAGS 0x%08X, ESP 0x%08X\n", Frame->ErrorCode, Frame->Eflags,
+               Frame->Esp + 5 * sizeof(UINT32));
   EmulatorExit(FALSE);
 }

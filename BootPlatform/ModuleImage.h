@@ -13,6 +13,6 @@ typedef struct {
   UINT32 SizeOfImage;
 } MODULE_IMAGE;
 
-// Returns NULL and fills Module when the image at Base can run where it is
+// Returns nullptr and fills Module when the image at Base can run where it is
 // (linked for Base: nothing here applies relocations); otherwise why not.
 const CHAR8 *FindModuleEntryPoint(UINT32 Base, MODULE_IMAGE *Module);

@@ -38,27 +38,12 @@ VOID ReadUartSettings(UART_SETTINGS *Settings) {
 VOID ReportUartSettings(const UART_SETTINGS *Settings) {
   UINT8 Lcr = Settings->LineControl;
   UINT32 DataBits = 5 + (Lcr & 0x03);
-  ConsoleText("[boot] lpc decode (0:31.0 register 0x80): ");
-  ConsoleHex(Settings->LpcDecode, 8);
-  ConsoleLine("");
-  ConsoleText("[boot] uart 0x3F8: LCR ");
-  ConsoleHex(Lcr, 2);
-  ConsoleChar(' ');
-  ConsoleDecimal(DataBits);
-  ConsoleChar('-');
-  ConsoleChar((Lcr & 0x08) != 0 ? PARITY_LETTERS[(Lcr >> 4) & 0x03] : 'N');
-  ConsoleChar('-');
-  ConsoleText((Lcr & 0x04) == 0 ? "1" : (DataBits == 5 ? "1.5" : "2"));
-  ConsoleText(", divisor ");
-  ConsoleHex(Settings->Divisor, 4);
+  ConsolePrint("[boot] lpc decode (0:31.0 register 0x80): 0x%08X\n", Settings->LpcDecode);
+  ConsolePrint("[boot] uart 0x3F8: LCR 0x%02X %d-%c-%a, divisor 0x%04X", Lcr, DataBits,
+               (Lcr & 0x08) != 0 ? PARITY_LETTERS[(Lcr >> 4) & 0x03] : 'N',
+               (Lcr & 0x04) == 0 ? "1" : (DataBits == 5 ? "1.5" : "2"), Settings->Divisor);
   if (Settings->Divisor != 0) {
-    ConsoleText(" (");
-    ConsoleDecimal(CLOCK / Settings->Divisor);
-    ConsoleText(" baud)");
+    ConsolePrint(" (%d baud)", CLOCK / Settings->Divisor);
   }
-  ConsoleText(", IIR ");
-  ConsoleHex(Settings->InterruptId, 2);
-  ConsoleText(", MCR ");
-  ConsoleHex(Settings->ModemControl, 2);
-  ConsoleLine("");
+  ConsolePrint(", IIR 0x%02X, MCR 0x%02X\n", Settings->InterruptId, Settings->ModemControl);
 }

@@ -219,7 +219,7 @@ TEST(Boot, BreakpointIsNotedAndResumedAndAnErrorStatusFailsTheBoot) {
   SCOPED_TRACE(Log.Output);
   EXPECT_TRUE(
       HasLine(Log, "[boot] breakpoint: INT3 at 0xFFF94600 (module image +0x0160), resuming"));
-  EXPECT_TRUE(HasLine(Log, "[boot] module status: 0x8000000E error"));
+  EXPECT_TRUE(HasLine(Log, "[boot] module status: 0x8000000E Not Found"));
   EXPECT_GE(FindLine(Log, "[flash-map] ppi {E286BDA9-E33A-47B3-AA89-3F17CEDE5538}: not found"), 0);
   EXPECT_TRUE(HasLine(Log, "[boot] breakpoints: 1"));
   EXPECT_GE(FindLine(Log, "boot: verdict failure (emulator exit code 35)"), 0);
