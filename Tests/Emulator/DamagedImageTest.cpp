@@ -1,6 +1,7 @@
 // Damaged or foreign files are refused with one line saying why, never loaded
 // half-way and never crashing the loader.
 #include "EmulatorTestSupport.h"
+#include "PeLayout.h"
 
 #include <gtest/gtest.h>
 
@@ -14,36 +15,11 @@ using namespace TolvernEmu;
 
 namespace {
 
-using FILE_BYTES = std::vector<UINT8>;
+using namespace PeLayout;
 
 FILE_BYTES ImageFile() {
   std::ifstream Stream(TOLVERN_IMAGE_PATH, std::ios::binary);
   return FILE_BYTES((std::istreambuf_iterator<char>(Stream)), std::istreambuf_iterator<char>());
-}
-
-UINT32 Get32(const FILE_BYTES &F, UINT32 Offset) {
-  return UINT32{F.at(Offset)} | UINT32{F.at(Offset + 1)} << 8 | UINT32{F.at(Offset + 2)} << 16 |
-         UINT32{F.at(Offset + 3)} << 24;
-}
-
-VOID Put32(FILE_BYTES &F, UINT32 Offset, UINT32 Value) {
-  for (int Byte = 0; Byte < 4; ++Byte) {
-    F.at(Offset + Byte) = static_cast<UINT8>(Value >> (8 * Byte));
-  }
-}
-
-// Where the PE headers put things, from the file itself.
-UINT32 PeHeader(const FILE_BYTES &F) {
-  return Get32(F, 0x3C);
-}
-UINT32 OptionalHeader(const FILE_BYTES &F) {
-  return PeHeader(F) + 24;
-}
-UINT32 FirstSection(const FILE_BYTES &F) {
-  return OptionalHeader(F) + (F.at(PeHeader(F) + 20) | F.at(PeHeader(F) + 21) << 8);
-}
-UINT32 RelocationTable(const FILE_BYTES &F) {
-  return Get32(F, OptionalHeader(F) + 96 + 5 * 8);
 }
 
 struct DAMAGE {
@@ -72,22 +48,26 @@ const DAMAGE DAMAGES[] = {
     {"FlippedMzSignature", [](FILE_BYTES &F) { F.at(0) ^= 0x20; }, "not a PE image"},
     {"ForeignMachine",
      [](FILE_BYTES &F) {
-       F.at(PeHeader(F) + 4) = 0x64; // x86-64: 0x8664
-       F.at(PeHeader(F) + 5) = 0x86;
+       Put16(F, PeHeader(F) + COFF_MACHINE, 0x8664); // x86-64
      },
      "not an IA32 PE32 image (machine 0x8664)"},
     {"SectionMovedInTheFile",
      [](FILE_BYTES &F) {
-       const UINT32 Raw = FirstSection(F) + 20;
+       const UINT32 Raw = FirstSection(F) + SECTION_RAW_OFFSET;
        Put32(F, Raw, Get32(F, Raw) - 0x20);
      },
      "cannot run in place"},
     {"SectionLongerInMemoryThanInTheFile",
-     [](FILE_BYTES &F) { Put32(F, FirstSection(F) + 8, Get32(F, FirstSection(F) + 16) + 0x40); },
+     [](FILE_BYTES &F) {
+       Put32(F, FirstSection(F) + SECTION_VIRTUAL_SIZE,
+             Get32(F, FirstSection(F) + SECTION_RAW_SIZE) + 0x40);
+     },
      "bytes that are not in the file"},
-    {"EntryPointInTheHeaders", [](FILE_BYTES &F) { Put32(F, OptionalHeader(F) + 16, 0x10); },
+    {"EntryPointInTheHeaders",
+     [](FILE_BYTES &F) { Put32(F, OptionalHeader(F) + ENTRY_POINT, 0x10); },
      "lies in no code section"},
-    {"HugeImageSize", [](FILE_BYTES &F) { Put32(F, OptionalHeader(F) + 56, 0x7FFFFFFF); },
+    {"HugeImageSize",
+     [](FILE_BYTES &F) { Put32(F, OptionalHeader(F) + SIZE_OF_IMAGE, 0x7FFFFFFF); },
      "exceeds the 16 MiB flash device"},
     {"RelocationBlockSizeZero", [](FILE_BYTES &F) { Put32(F, RelocationTable(F) + 4, 0); },
      "has a bad size"},
@@ -100,7 +80,9 @@ const DAMAGE DAMAGES[] = {
     {"RelocationOutsideTheImage", [](FILE_BYTES &F) { Put32(F, RelocationTable(F), 0x00100000); },
      "lies outside the image"},
     {"RelocationTablePastTheImage",
-     [](FILE_BYTES &F) { Put32(F, OptionalHeader(F) + 96 + 5 * 8 + 4, 0x1000); },
+     [](FILE_BYTES &F) {
+       Put32(F, OptionalHeader(F) + DATA_DIRECTORIES + 8 * BASE_RELOCATION_DIRECTORY + 4, 0x1000);
+     },
      "runs past the image's end"},
 };
 
@@ -152,7 +134,7 @@ TEST(ImageFileTest, RelocationMovesEveryFixupByTheSameDistance) {
 
 TEST(ImageFileTest, AnImageWithoutRelocationsRunsOnlyAtItsLinkBase) {
   FILE_BYTES File = ImageFile();
-  File.at(PeHeader(File) + 22) |= 0x01; // IMAGE_FILE_RELOCS_STRIPPED
+  File.at(PeHeader(File) + COFF_CHARACTERISTICS) |= 0x01; // IMAGE_FILE_RELOCS_STRIPPED
   std::string Error;
   const std::optional<LOADABLE_IMAGE> Image = LoadImage(File, Error);
   ASSERT_TRUE(Image.has_value()) << Error;

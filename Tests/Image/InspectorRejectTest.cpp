@@ -3,6 +3,7 @@
 #include "ExpectedFlashMap.h"
 #include "ImageBytes.h"
 #include "ImageTestSupport.h"
+#include "PeLayout.h"
 
 #include <gtest/gtest.h>
 
@@ -26,10 +27,6 @@ PUBLISHED_OBJECTS Objects() {
     throw std::runtime_error(Why);
   }
   return *Found;
-}
-
-size_t PeHeaderOffset(const BYTES &Bytes) {
-  return Bytes[0x3C] | Bytes[0x3D] << 8 | Bytes[0x3E] << 16 | size_t{Bytes[0x3F]} << 24;
 }
 
 BYTES Cut(size_t Size) {
@@ -71,31 +68,16 @@ const OBJDUMP_SECTION *RelocSection() {
   return Reloc;
 }
 
-// The image with the fixup for Va turned into padding, found by walking the
-// .reloc section's blocks.
+// The image with the fixup for Va turned into padding.
 BYTES WithoutFixupAt(uint64_t Va) {
   BYTES Image = ImageFileBytes();
-  const OBJDUMP_SECTION *Reloc = RelocSection();
-  const uint64_t Rva = Va - Expected::IMAGE_BASE;
-  size_t Block = Reloc->FileOffset;
-  while (Block + 8 <= Reloc->FileOffset + Reloc->Size) {
-    const uint32_t Page = Image[Block] | Image[Block + 1] << 8 | Image[Block + 2] << 16 |
-                          uint32_t{Image[Block + 3]} << 24;
-    const uint32_t Size = Image[Block + 4] | Image[Block + 5] << 8 | Image[Block + 6] << 16 |
-                          uint32_t{Image[Block + 7]} << 24;
-    for (size_t Entry = Block + 8; Size >= 8 && Entry < Block + Size; Entry += 2) {
-      const unsigned Value = Image[Entry] | Image[Entry + 1] << 8;
-      if (Value >> 12 == 3 && Page + (Value & 0xFFF) == Rva) {
-        Image[Entry + 1] &= 0x0F; // type 0: padding
-        return Image;
-      }
-    }
-    if (Size < 8) {
-      break;
-    }
-    Block += Size;
+  const auto Entry =
+      PeLayout::FixupEntryAt(Image, static_cast<uint32_t>(Va - Expected::IMAGE_BASE));
+  if (!Entry) {
+    throw std::runtime_error("no fixup for the address");
   }
-  throw std::runtime_error("no fixup for the address");
+  Image[*Entry + 1] &= 0x0F; // type 0: padding
+  return Image;
 }
 
 struct DAMAGE {
@@ -107,7 +89,7 @@ struct DAMAGE {
 
 std::vector<DAMAGE> Damages() {
   const BYTES &Image = ImageFileBytes();
-  const size_t Pe = PeHeaderOffset(Image);
+  const size_t Pe = PeLayout::PeHeader(Image);
   const PUBLISHED_OBJECTS Found = Objects();
   std::vector<DAMAGE> List = {
       {"empty", [] { return BYTES{}; }, IMAGE_REJECTED, "empty file"},
