@@ -6,6 +6,7 @@
 #include <MessageText.h>
 
 #include <cstdio>
+#include <iterator>
 #include <sstream>
 
 namespace TolvernEmu {
@@ -14,17 +15,9 @@ using namespace HostTools;
 
 namespace {
 
-const char *EndName(RUN_END End) {
-  switch (End) {
-  case RUN_END::Returned:
-    return "returned";
-  case RUN_END::BudgetExhausted:
-    return "budget-exhausted";
-  case RUN_END::Fault:
-    break;
-  }
-  return "fault";
-}
+// JSON names of the ways a run ends, in RUN_END's order.
+constexpr const char *END_NAMES[] = {"returned", "budget-exhausted", "fault"};
+static_assert(std::size(END_NAMES) == static_cast<size_t>(RUN_END::Fault) + 1, "a name per end");
 
 std::string EscapeByte(uint8_t Byte) {
   switch (Byte) {
@@ -149,7 +142,7 @@ nlohmann::ordered_json StartReportJson(const EMULATED_START &Start, const REPORT
   Json["image"] = Options.ImageName;
   Json["base"] = Start.Base;
   Json["linkBase"] = Options.LinkBase;
-  Json["end"] = EndName(Run.End);
+  Json["end"] = END_NAMES[static_cast<size_t>(Run.End)];
   if (Run.End == RUN_END::Returned) {
     Json["status"] = {{"value", Run.Status}, {"name", StatusText(Run.Status)}};
   } else {

@@ -1,16 +1,8 @@
 #include "SimulatedUart16550.h"
 
 namespace {
-// Register offsets from the base.
-constexpr uint16_t RBR_THR_DLL = 0;
-constexpr uint16_t IER_DLM = 1;
-constexpr uint16_t IIR_FCR = 2;
-constexpr uint16_t LCR = 3;
-constexpr uint16_t MCR = 4;
-constexpr uint16_t LSR = 5;
-constexpr uint16_t MSR = 6;
-constexpr uint16_t SCR = 7;
-constexpr uint16_t REGISTER_COUNT = 8;
+// Register offsets from the base, named by what is read and written there.
+enum REGISTER : uint16_t { RBR_THR_DLL, IER_DLM, IIR_FCR, LCR, MCR, LSR, MSR, SCR, REGISTER_COUNT };
 
 constexpr uint8_t LCR_DLAB = 0x80;
 constexpr uint8_t FCR_FIFO_ENABLE = 0x01;

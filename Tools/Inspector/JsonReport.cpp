@@ -8,6 +8,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <iterator>
+
 namespace TolvernInspect {
 
 using namespace HostTools;
@@ -16,17 +18,10 @@ namespace {
 
 using JSON = nlohmann::ordered_json;
 
-const char *KindName(MAP_ROW_KIND Kind) {
-  switch (Kind) {
-  case MAP_ROW_KIND::Region:
-    return "region";
-  case MAP_ROW_KIND::BelowFirmwareArea:
-    return "below-firmware-area";
-  case MAP_ROW_KIND::Gap:
-    return "gap";
-  }
-  return "?";
-}
+// JSON names of the layout's row kinds, in MAP_ROW_KIND's order.
+constexpr const char *KIND_NAMES[] = {"region", "below-firmware-area", "gap"};
+static_assert(std::size(KIND_NAMES) == static_cast<size_t>(MAP_ROW_KIND::Gap) + 1,
+              "a name per kind");
 
 JSON RecordJson(const INSPECTION &Inspection) {
   const FLASH_MAP_RECORD &R = Inspection.Found.Record;
@@ -59,7 +54,7 @@ JSON RecordJson(const INSPECTION &Inspection) {
 JSON LayoutJson(const FLASH_MAP_RECORD &R) {
   JSON Rows = JSON::array();
   for (const MAP_ROW &Row : LayOutFlashMap(R)) {
-    JSON Entry = {{"kind", KindName(Row.Kind)}};
+    JSON Entry = {{"kind", KIND_NAMES[static_cast<size_t>(Row.Kind)]}};
     if (Row.Kind == MAP_ROW_KIND::Region) {
       Entry["index"] = Row.Index;
       Entry["overlaps"] = Row.Overlaps;
