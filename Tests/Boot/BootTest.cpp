@@ -205,9 +205,10 @@ BOOT_LOG BootFakeModule(const std::string &Name, const FAKE_PE32 &Fake) {
   std::ofstream(Module, std::ios::binary)
       .write(reinterpret_cast<const char *>(Bytes.data()),
              static_cast<std::streamsize>(Bytes.size()));
-  BOOT_LOG Built = RunCommand(std::string(FLASH_IMAGE_TOOL) + " --module " + Module +
-                              " --address 0xFFF944A0 --platform " + BOOT_PLATFORM_BIN +
-                              " --platform-address " + BOOT_PLATFORM_BASE + " --output " + Flash);
+  BOOT_LOG Built =
+      RunCommand(std::string(FLASH_IMAGE_TOOL) + " --module " + Module +
+                 " --address 0xFFF944A0 --platform " + BOOT_PLATFORM_BIN + " --platform-address " +
+                 BOOT_PLATFORM_BASE + " --flash-map " + TOLVERN_IMAGE_FILE + " --output " + Flash);
   EXPECT_EQ(Built.Status, 0) << Built.Output;
   return Boot("--flash " + Flash);
 }

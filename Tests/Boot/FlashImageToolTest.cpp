@@ -43,7 +43,7 @@ std::string WriteModule(const std::string &Name, const FAKE_PE32 &Fake) {
 std::string Command(const std::string &Module, const std::string &Output) {
   return std::string(FLASH_IMAGE_TOOL) + " --module " + Module + " --address 0xFFF944A0" +
          " --platform " + BOOT_PLATFORM_BIN + " --platform-address " + BOOT_PLATFORM_BASE +
-         " --output " + Output;
+         " --flash-map " + TOLVERN_IMAGE_FILE + " --output " + Output;
 }
 
 TEST(FlashImageTool, RefusesModuleLinkedElsewhere) {
@@ -67,6 +67,20 @@ TEST(FlashImageTool, RefusesModuleTooLargeForItsRegion) {
   EXPECT_EQ(Result.Status, 1);
   EXPECT_NE(Result.Output.find("does not lie inside region 13"), std::string::npos)
       << Result.Output;
+}
+
+// The map the flash is laid out by comes from the module itself unless told otherwise.
+TEST(FlashImageTool, RefusesAModuleThatPublishesNoFlashMap) {
+  std::string Output = std::string(TEST_OUTPUT_DIR) + "no-map-flash.bin";
+  std::filesystem::remove(Output);
+  std::string Without = Command(WriteModule("no-map.efi", FAKE_PE32{}), Output);
+  Without.erase(Without.find(" --flash-map "),
+                Without.find(" --output ") - Without.find(" --flash-map "));
+  RUN Result = RunCommand(Without);
+  EXPECT_EQ(Result.Status, 1);
+  EXPECT_NE(Result.Output.find("no flash-map descriptor found"), std::string::npos)
+      << Result.Output;
+  EXPECT_FALSE(std::filesystem::exists(Output));
 }
 
 TEST(FlashImageTool, WritesSixteenMiBForAFittingModule) {

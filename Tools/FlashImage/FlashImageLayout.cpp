@@ -1,7 +1,9 @@
 #include "FlashImageLayout.h"
 
+#include <FlashMapSearch.h>
 #include <MessageText.h>
 #include <PeFile.h>
+#include <RecordChecks.h>
 #include <RunInPlace.h>
 
 #include <algorithm>
@@ -27,6 +29,23 @@ bool Inside(const FLASH_IMAGE_EXTENT &Inner, const FLASH_IMAGE_EXTENT &Outer) {
 }
 
 } // namespace
+
+std::optional<FLASH_MAP_RECORD> PublishedFlashMap(const std::vector<uint8_t> &Module,
+                                                  std::string &Problem) {
+  const std::optional<PE_FILE> File = ReadPeFile(Module, Problem);
+  const std::optional<PUBLISHED_FLASH_MAP> Found =
+      File ? FindFlashMap(*File, Problem) : std::nullopt;
+  if (!Found) {
+    return std::nullopt;
+  }
+  for (const CHECK_RESULT &Check : CheckFlashMapRecord(Found->RecordBytes)) {
+    if (!Check.Passed) {
+      Problem = "the published flash map breaks " + Check.Name + ": " + Check.Detail;
+      return std::nullopt;
+    }
+  }
+  return Found->Record;
+}
 
 std::string ComposeFlashImage(const FLASH_MAP_RECORD &Map, const FLASH_IMAGE_PARTS &Parts,
                               std::vector<uint8_t> &Flash, FLASH_IMAGE_LAYOUT &Layout) {

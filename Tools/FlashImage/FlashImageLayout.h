@@ -5,6 +5,7 @@
 
 #include <Ppi/FlashMap.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,12 @@ struct FLASH_IMAGE_LAYOUT {
   FLASH_IMAGE_EXTENT Platform;
   FLASH_IMAGE_EXTENT Region;
 };
+
+// The flash map the module publishes, read out of its image through its
+// descriptor and checked against every invariant; nothing, with Problem set,
+// when the image has no sound record.
+std::optional<FLASH_MAP_RECORD> PublishedFlashMap(const std::vector<uint8_t> &Module,
+                                                  std::string &Problem);
 
 // Returns an empty string and fills Flash (the record's FlashSize bytes,
 // erased to 0xFF, with both parts in place) and Layout; otherwise a message

@@ -25,13 +25,16 @@ bool ReadFile(const std::string &Path, std::vector<uint8_t> &Bytes) {
 
 int main(int argc, char **argv) {
   CLI::App App{"Builds the flash image of the emulated board"};
-  std::string ModulePath, PlatformPath, OutputPath;
+  std::string ModulePath, MapPath, PlatformPath, OutputPath;
   uint32_t ModuleAddress = 0, PlatformAddress = 0;
   App.add_option("--module", ModulePath, "the module's PE32 image")->required();
   App.add_option("--address", ModuleAddress, "where the module's first byte goes")->required();
   App.add_option("--platform", PlatformPath, "the boot platform's flat binary")->required();
   App.add_option("--platform-address", PlatformAddress, "where the boot platform goes")->required();
   App.add_option("--output", OutputPath, "the flash image to write")->required();
+  App.add_option("--flash-map", MapPath,
+                 "take the published flash map from this image instead of the module's own "
+                 "(to place a test module under the real map)");
   CLI11_PARSE(App, argc, argv);
 
   FLASH_IMAGE_PARTS Parts;
@@ -43,9 +46,19 @@ int main(int argc, char **argv) {
     return 1;
   }
 
+  std::vector<uint8_t> MapImage;
+  if (!MapPath.empty() && !ReadFile(MapPath, MapImage)) {
+    std::fprintf(stderr, "tolvern-flash: cannot read %s\n", MapPath.c_str());
+    return 1;
+  }
+  std::string Error;
+  const std::optional<FLASH_MAP_RECORD> Map =
+      PublishedFlashMap(MapPath.empty() ? Parts.Module : MapImage, Error);
   std::vector<uint8_t> Flash;
   FLASH_IMAGE_LAYOUT Layout;
-  std::string Error = ComposeFlashImage(FlashMapRecord, Parts, Flash, Layout);
+  if (Map) {
+    Error = ComposeFlashImage(*Map, Parts, Flash, Layout);
+  }
   if (!Error.empty()) {
     std::fprintf(stderr, "tolvern-flash: refusing %s: %s\n", ModulePath.c_str(), Error.c_str());
     return 1;

@@ -3,7 +3,7 @@
 
 #include "InspectError.h"
 
-#include <BaseRelocations.h>
+#include <FlashMapSearch.h>
 
 namespace TolvernInspect {
 
@@ -15,15 +15,15 @@ INSPECTION InspectImage(const std::string &Path) {
   if (!Image) {
     throw INSPECT_ERROR(Problem);
   }
-  const std::optional<std::vector<uint32_t>> Fixups = ReadHighLowFixups(*Image, Problem);
-  if (!Fixups) {
-    throw INSPECT_ERROR(Problem);
-  }
   INSPECTION Inspection;
   Inspection.ImagePath = Path;
   Inspection.ImageBase = Image->ImageBase;
   Inspection.ImageSize = Image->Bytes.size();
-  Inspection.Found = FindFlashMap(*Image, *Fixups);
+  std::optional<PUBLISHED_FLASH_MAP> Found = FindFlashMap(*Image, Problem);
+  if (!Found) {
+    throw INSPECT_ERROR(Problem);
+  }
+  Inspection.Found = std::move(*Found);
   Inspection.Checks = CheckFlashMapRecord(Inspection.Found.RecordBytes);
   return Inspection;
 }

@@ -1,8 +1,7 @@
 // Everything the inspector learns from one image, ready for any output form.
 #pragma once
 
-#include "DescriptorSearch.h"
-#include <FlashMapRecord.h>
+#include <PublishedFlashMap.h>
 #include <RecordChecks.h>
 
 #include <string>

@@ -1,23 +1,19 @@
 // A candidate whose Guid pointer leads to the flash-map GUID is taken to be
 // the descriptor; whatever fails after that is a fault of the image and is
 // reported, rather than searched past.
-#include "DescriptorSearch.h"
+#include "FlashMapSearch.h"
 
-#include "InspectError.h"
-
-#include <BaseRelocations.h>
-#include <Guid.h>
-#include <ImageMemory.h>
-#include <LittleEndian.h>
-#include <MessageText.h>
+#include "BaseRelocations.h"
+#include "Guid.h"
+#include "ImageMemory.h"
+#include "LittleEndian.h"
+#include "MessageText.h"
 
 #include <algorithm>
 #include <optional>
 #include <string>
 
-namespace TolvernInspect {
-
-using namespace HostTools;
+namespace HostTools {
 
 namespace {
 
@@ -86,7 +82,11 @@ std::optional<CANDIDATE> CandidateAt(const PE_FILE &Image, const std::vector<uin
 
 } // namespace
 
-PUBLISHED_FLASH_MAP FindFlashMap(const PE_FILE &Image, const std::vector<uint32_t> &Fixups) {
+std::optional<PUBLISHED_FLASH_MAP> FindFlashMap(const PE_FILE &Image, std::string &Problem) {
+  const std::optional<std::vector<uint32_t>> Fixups = ReadHighLowFixups(Image, Problem);
+  if (!Fixups) {
+    return std::nullopt;
+  }
   std::vector<CANDIDATE> Candidates;
   for (const PE_SECTION &Section : Image.Sections) {
     if (!IsSearched(Section)) {
@@ -95,7 +95,7 @@ PUBLISHED_FLASH_MAP FindFlashMap(const PE_FILE &Image, const std::vector<uint32_
     const uint64_t Start = uint64_t{Image.ImageBase} + Section.Rva;
     const uint64_t End = Start + BytesAvailableAtVa(Image, Start);
     for (uint64_t Va = (Start + 3) & ~uint64_t{3}; Va + DESCRIPTOR_SIZE <= End; Va += 4) {
-      if (auto Candidate = CandidateAt(Image, Fixups, Va)) {
+      if (auto Candidate = CandidateAt(Image, *Fixups, Va)) {
         Candidates.push_back(std::move(*Candidate));
       }
     }
@@ -111,18 +111,17 @@ PUBLISHED_FLASH_MAP FindFlashMap(const PE_FILE &Image, const std::vector<uint32_
     return Sound.front()->Found;
   }
   if (Sound.size() > 1) {
-    throw INSPECT_ERROR(std::to_string(Sound.size()) + " flash-map descriptors found, at " +
-                        Hex32(Sound[0]->Found.DescriptorAddress) + " and " +
-                        Hex32(Sound[1]->Found.DescriptorAddress) + "; expected one");
+    Problem = std::to_string(Sound.size()) + " flash-map descriptors found, at " +
+              Hex32(Sound[0]->Found.DescriptorAddress) + " and " +
+              Hex32(Sound[1]->Found.DescriptorAddress) + "; expected one";
+  } else if (!Candidates.empty()) {
+    Problem = "flash-map descriptor at " + Hex32(Candidates.front().Found.DescriptorAddress) +
+              ": " + Candidates.front().Fault;
+  } else {
+    Problem = "no flash-map descriptor found (no Flags word " + Hex32(FLASH_MAP_DESCRIPTOR_FLAGS) +
+              " followed by a pointer to GUID " + GuidText(FLASH_MAP_GUID) + ")";
   }
-  if (!Candidates.empty()) {
-    throw INSPECT_ERROR("flash-map descriptor at " +
-                        Hex32(Candidates.front().Found.DescriptorAddress) + ": " +
-                        Candidates.front().Fault);
-  }
-  throw INSPECT_ERROR("no flash-map descriptor found (no Flags word 0x80000010 followed by a "
-                      "pointer to GUID " +
-                      GuidText(FLASH_MAP_GUID) + ")");
+  return std::nullopt;
 }
 
-} // namespace TolvernInspect
+} // namespace HostTools
