@@ -1,4 +1,4 @@
-// Loading a PE32 image file for emulation: the file as PeImage reads and
+// Loading a PE32 image file for emulation: the file as Tools/Shared reads and
 // checks it, plus what placing it in a 4 GiB address space needs, laid out by
 // RVA with its fixups collected.
 #include "LoadableImage.h"
@@ -19,32 +19,6 @@ using namespace HostTools;
 namespace {
 
 constexpr uint64_t ADDRESS_SPACE_TOP = 0x100000000ull;
-// An image larger than the platform's whole flash device cannot be one of its files.
-constexpr uint32_t LARGEST_IMAGE = 0x01000000;
-
-// Why the image cannot be laid out in SizeOfImage bytes below 4 GiB, if it cannot.
-std::optional<std::string> LayoutProblem(const PE_FILE &File) {
-  const uint32_t Alignment = File.SectionAlignment;
-  if (Alignment == 0 || (Alignment & (Alignment - 1)) != 0) {
-    return "section alignment " + Hex32(Alignment) + " is not a power of two";
-  }
-  if (File.SizeOfImage > LARGEST_IMAGE) {
-    return "image size " + Hex32(File.SizeOfImage) + " exceeds the 16 MiB flash device";
-  }
-  if (uint64_t{File.ImageBase} + File.SizeOfImage > ADDRESS_SPACE_TOP) {
-    return "linked at " + Hex32(File.ImageBase) + ", the image runs past 4 GiB";
-  }
-  if (File.SizeOfHeaders > File.SizeOfImage) {
-    return "headers (" + Hex32(File.SizeOfHeaders) + " bytes) do not fit the image";
-  }
-  for (const PE_SECTION &Section : File.Sections) {
-    if (uint64_t{Section.Rva} + std::max(Section.VirtualSize, Section.RawSize) > File.SizeOfImage) {
-      return "section " + Section.Name + " runs past the image's end (" + Hex32(File.SizeOfImage) +
-             ")";
-    }
-  }
-  return std::nullopt;
-}
 
 // The headers and sections at their RVAs; the rest of SizeOfImage is zero.
 std::vector<uint8_t> LaidOut(const PE_FILE &File) {
@@ -58,11 +32,7 @@ std::vector<uint8_t> LaidOut(const PE_FILE &File) {
 }
 
 std::optional<LOADABLE_IMAGE> Load(const PE_FILE &File, std::string &Error) {
-  std::optional<std::string> Problem = LayoutProblem(File);
-  if (!Problem) {
-    Problem = CheckRunsInPlace(File);
-  }
-  if (Problem) {
+  if (std::optional<std::string> Problem = CheckRunsInPlace(File)) {
     Error = *Problem;
     return std::nullopt;
   }
@@ -76,7 +46,7 @@ std::optional<LOADABLE_IMAGE> Load(const PE_FILE &File, std::string &Error) {
   Image.SectionAlignment = File.SectionAlignment;
   Image.Bytes = LaidOut(File);
   Image.HighLowRelocations = std::move(*Fixups);
-  Image.RelocationsStripped = File.RelocationsStripped ? true : false;
+  Image.RelocationsStripped = File.RelocationsStripped;
   return Image;
 }
 
@@ -91,7 +61,7 @@ std::optional<LOADABLE_IMAGE> LoadImageFile(const std::string &Path, std::string
   const std::optional<PE_FILE> Parsed = OpenPeFile(Path, Error);
   std::optional<LOADABLE_IMAGE> Image = Parsed ? Load(*Parsed, Error) : std::nullopt;
   if (!Image) {
-    Error = Path + ": " + Error;
+    Error = PrintableText(Path) + ": " + Error;
   }
   return Image;
 }

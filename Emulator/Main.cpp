@@ -5,19 +5,24 @@
 #include "Figures.h"
 #include "StartReport.h"
 
-#include <CLI/CLI.hpp>
+#include <CommandLine.h>
+#include <MessageText.h>
 
-#include <cstdio>
 #include <iostream>
 #include <regex>
 
 using namespace TolvernEmu;
+using namespace HostTools;
 
 namespace {
 
+constexpr const char *PROGRAM = "tolvern-emu";
 constexpr int EXIT_RETURNED = 0;
-constexpr int EXIT_DID_NOT_RETURN = 1;
-constexpr int EXIT_USAGE = 2;
+constexpr int EXIT_DID_NOT_RETURN = 1; // stopped, or --figures found a goal missed
+static_assert(HostTools::EXIT_USAGE == 2, "usage errors and bad files exit 2");
+
+// Far beyond any start-up (a few thousand instructions), short of hours of emulation.
+constexpr uint64_t LARGEST_BUDGET = 1000000000000ull;
 
 // "3=0x01" (logical device 3, activate register) or "3:0xF0=0x06" (any register).
 bool ParseSioSetting(const std::string &Text, bool ActivateOnly, BOARD_SETUP &Board,
@@ -36,90 +41,118 @@ bool ParseSioSetting(const std::string &Text, bool ActivateOnly, BOARD_SETUP &Bo
   }
   uint8_t Values[3];
   for (int Index = 0; Index < 3; ++Index) {
-    char *End = nullptr;
-    const unsigned long Value = std::strtoul(Numbers[Index].c_str(), &End, 0);
-    if (*End != '\0' || Value > 0xFF) {
+    const std::optional<uint64_t> Value = ParseNumber(Numbers[Index], 0, 0xFF);
+    if (!Value) {
       Error = "'" + Text + "': '" + Numbers[Index] + "' is not a byte";
       return false;
     }
-    Values[Index] = static_cast<uint8_t>(Value);
+    Values[Index] = static_cast<uint8_t>(*Value);
   }
   Board.SioRegisters[Values[0]][Values[1]] = Values[2];
   return true;
 }
 
-} // namespace
+// The numbers of the command line, as text until they are checked.
+struct NUMBER_OPTION {
+  const char *Name;
+  const char *Help;
+  bool Board; // shown with the hardware scenario
+  uint64_t Max;
+  uint64_t Min = 0;
+  std::string Text = "";
+};
 
-int main(int argc, char **argv) {
+enum NUMBER : size_t {
+  BASE,
+  INSTALL_STATUS,
+  MAX_INSTRUCTIONS,
+  CMOS,
+  UART_LCR,
+  UART_DIVISOR,
+  UART_BUSY_READS,
+  NUMBER_COUNT
+};
+
+int Run(int Argc, char **Argv) {
   CLI::App App{"Runs the IA32 firmware image's PeimEntry in a CPU emulator against the simulated "
-               "board and reports the status, UART output, installed PPI and flash map."};
+               "board and reports the status, UART output, installed PPI and flash map.\n"
+               "Exit codes: 0 returned, 1 stopped (or a goal missed with --figures), 2 usage "
+               "or a file that is no runnable image.",
+               PROGRAM};
   std::string ImagePath;
   std::string FailingImagePath;
-  uint64_t Base = 0;
-  uint64_t MaxInstructions = EMULATOR_DEFAULT_MAX_INSTRUCTIONS;
-  uint32_t InstallStatus = 0;
   bool Json = false;
   bool WithTrace = false;
   bool Figures = false;
-  unsigned Cmos = 0;
   bool UartConfigured = false;
   bool Configured = false;
-  unsigned UartLcr = 0;
-  unsigned UartDivisor = 0;
   bool FifosOn = false;
   bool FifosOff = false;
-  uint32_t BusyReads = 0;
   bool NeverEmpties = false;
   std::vector<std::string> SioActivate;
   std::vector<std::string> SioRegisters;
+  NUMBER_OPTION Numbers[NUMBER_COUNT] = {
+      {"--base", "load address (default: the image's link base)", false, 0xFFFFFFFF},
+      {"--install-status", "status InstallPpi returns, e.g. 0x8000000E (default 0, success)", false,
+       0xFFFFFFFF},
+      {"--max-instructions",
+       "instruction budget before the run is stopped as a runaway (default 1000000)", false,
+       LARGEST_BUDGET, 1},
+      {"--cmos", "CMOS register 0x6F (baud select in bits 5..4)", true, 0xFF},
+      {"--uart-lcr", "UART line control register at start", true, 0xFF},
+      {"--uart-divisor", "UART divisor latch at start", true, 0xFFFF},
+      {"--uart-busy-reads", "line status reads showing a busy transmitter, per wait", true,
+       0xFFFFFFFF},
+  };
 
   App.add_option("image", ImagePath,
                  "PE32 firmware image (e.g. build/main/firmware/TolvernImage.efi)")
-      ->required()
-      ->check(CLI::ExistingFile);
-  CLI::Option *BaseOption =
-      App.add_option("--base", Base, "load address (default: the image's link base)");
-  App.add_option("--install-status", InstallStatus,
-                 "status InstallPpi returns, e.g. 0x8000000E (default 0, success)");
-  App.add_option("--max-instructions", MaxInstructions,
-                 "instruction budget before the run is stopped as a runaway")
-      ->check(CLI::PositiveNumber);
+      ->required();
   App.add_flag("--json", Json, "report as JSON");
   App.add_flag("--trace", WithTrace, "include the port trace");
   App.add_flag("--figures", Figures,
                "measure instructions and stack on the standard board states and check the goals");
   App.add_option("--failing-image", FailingImagePath,
-                 "with --figures: the image built with a failing constructor")
-      ->check(CLI::ExistingFile);
-
+                 "with --figures: the image built with a failing constructor");
   auto *Board = App.add_option_group("board", "hardware scenario");
-  Board->add_option("--cmos", Cmos, "CMOS register 0x6F (baud select in bits 5..4)")
-      ->check(CLI::Range(0, 255));
+  for (NUMBER_OPTION &Number : Numbers) {
+    (Number.Board ? static_cast<CLI::App *>(Board) : &App)
+        ->add_option(Number.Name, Number.Text, Number.Help);
+  }
   Board->add_flag("--configured", Configured,
                   "a board a previous stage set up: UART configured, both super I/O UARTs active");
   Board->add_flag("--uart-configured", UartConfigured,
                   "UART already at 8-N-1 with the CMOS-selected divisor, FIFOs on");
-  Board->add_option("--uart-lcr", UartLcr, "UART line control register at start")
-      ->check(CLI::Range(0, 255));
-  Board->add_option("--uart-divisor", UartDivisor, "UART divisor latch at start")
-      ->check(CLI::Range(0, 0xFFFF));
   Board->add_flag("--uart-fifos-on", FifosOn, "UART FIFOs enabled at start");
   Board->add_flag("--fifos-off", FifosOff, "the UART's FIFOs cannot be enabled");
-  Board->add_option("--uart-busy-reads", BusyReads,
-                    "line status reads showing a busy transmitter, per wait");
   Board->add_flag("--uart-never-empties", NeverEmpties, "the transmitter never shows empty");
   Board->add_option("--sio-activate", SioActivate,
                     "super I/O activate register of a logical device: DEVICE=VALUE, e.g. 3=0x01");
   Board->add_option("--sio", SioRegisters,
                     "any super I/O register: DEVICE:REGISTER=VALUE, e.g. 0x11:0xF0=0x06");
+  if (std::optional<int> Stop = ParseCommandLine(App, Argc, Argv)) {
+    return *Stop;
+  }
 
-  CLI11_PARSE(App, argc, argv);
-
+  uint64_t Values[NUMBER_COUNT] = {};
+  Values[MAX_INSTRUCTIONS] = EMULATOR_DEFAULT_MAX_INSTRUCTIONS;
   std::string Error;
+  for (size_t Index = 0; Index < NUMBER_COUNT; ++Index) {
+    const NUMBER_OPTION &Number = Numbers[Index];
+    if (Number.Text.empty()) {
+      continue;
+    }
+    const std::optional<uint64_t> Value =
+        NumberOption(Number.Name, Number.Text, Number.Min, Number.Max, Error);
+    if (!Value) {
+      return Fail(PROGRAM, EXIT_USAGE, Error);
+    }
+    Values[Index] = *Value;
+  }
+
   std::optional<LOADABLE_IMAGE> Image = LoadImageFile(ImagePath, Error);
   if (!Image) {
-    std::cerr << "tolvern-emu: " << Error << "\n";
-    return EXIT_USAGE;
+    return Fail(PROGRAM, EXIT_USAGE, Error);
   }
 
   if (Figures) {
@@ -127,58 +160,51 @@ int main(int argc, char **argv) {
     if (!FailingImagePath.empty()) {
       Failing = LoadImageFile(FailingImagePath, Error);
       if (!Failing) {
-        std::cerr << "tolvern-emu: " << Error << "\n";
-        return EXIT_USAGE;
+        return Fail(PROGRAM, EXIT_USAGE, Error);
       }
     }
     const FIGURES_REPORT Report = MeasureFigures(*Image, Failing ? &*Failing : nullptr);
-    std::cout << "Figures for " << ImagePath << "\n" << Report.Text;
+    std::cout << "Figures for " << PrintableText(ImagePath) << "\n" << Report.Text;
     return Report.AllReturned && Report.GoalsMet ? EXIT_RETURNED : EXIT_DID_NOT_RETURN;
   }
 
-  if (Base > 0xFFFFFFFFull) {
-    std::cerr << "tolvern-emu: --base must be a 32-bit address\n";
-    return EXIT_USAGE;
-  }
   START_OPTIONS Options;
-  Options.Base = BaseOption->count() != 0 ? static_cast<uint32_t>(Base) : Image->LinkBase;
-  Options.InstallPpiStatus = InstallStatus;
-  Options.MaxInstructions = MaxInstructions;
-  Options.Board = FreshBoard(static_cast<uint8_t>(Cmos));
+  Options.Base = Numbers[BASE].Text.empty() ? Image->LinkBase : static_cast<uint32_t>(Values[BASE]);
+  Options.InstallPpiStatus = static_cast<EFI_STATUS>(Values[INSTALL_STATUS]);
+  Options.MaxInstructions = Values[MAX_INSTRUCTIONS];
+  Options.Board = FreshBoard(static_cast<uint8_t>(Values[CMOS]));
   if (UartConfigured || Configured) {
     ConfigureUart(Options.Board);
   }
   if (Configured) {
     ActivateSioUarts(Options.Board);
   }
-  if (Board->get_option("--uart-lcr")->count() != 0) {
-    Options.Board.UartLcr = static_cast<uint8_t>(UartLcr);
+  if (!Numbers[UART_LCR].Text.empty()) {
+    Options.Board.UartLcr = static_cast<uint8_t>(Values[UART_LCR]);
   }
-  if (Board->get_option("--uart-divisor")->count() != 0) {
-    Options.Board.UartDivisor = static_cast<uint16_t>(UartDivisor);
+  if (!Numbers[UART_DIVISOR].Text.empty()) {
+    Options.Board.UartDivisor = static_cast<uint16_t>(Values[UART_DIVISOR]);
   }
   Options.Board.UartFifosEnabled = Options.Board.UartFifosEnabled || FifosOn;
   Options.Board.UartFifosBroken = FifosOff;
-  Options.Board.UartBusyReads = NeverEmpties ? 0xFFFFFFFFu : BusyReads;
+  Options.Board.UartBusyReads =
+      NeverEmpties ? 0xFFFFFFFFu : static_cast<uint32_t>(Values[UART_BUSY_READS]);
   for (const std::string &Setting : SioActivate) {
     if (!ParseSioSetting(Setting, true, Options.Board, Error)) {
-      std::cerr << "tolvern-emu: --sio-activate " << Error << "\n";
-      return EXIT_USAGE;
+      return Fail(PROGRAM, EXIT_USAGE, "--sio-activate " + Error);
     }
   }
   for (const std::string &Setting : SioRegisters) {
     if (!ParseSioSetting(Setting, false, Options.Board, Error)) {
-      std::cerr << "tolvern-emu: --sio " << Error << "\n";
-      return EXIT_USAGE;
+      return Fail(PROGRAM, EXIT_USAGE, "--sio " + Error);
     }
   }
 
   std::optional<EMULATED_START> Start = StartImageOnBoard(*Image, Options, Error);
   if (!Start) {
-    std::cerr << "tolvern-emu: " << Error << "\n";
-    return EXIT_USAGE;
+    return Fail(PROGRAM, EXIT_USAGE, Error);
   }
-  const REPORT_OPTIONS Report{ImagePath, Image->LinkBase, WithTrace ? true : false};
+  const REPORT_OPTIONS Report{ImagePath, Image->LinkBase, WithTrace};
   if (Json) {
     std::cout << StartReportJson(*Start, Report)
                      .dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace)
@@ -187,4 +213,14 @@ int main(int argc, char **argv) {
     std::cout << FormatStartReport(*Start, Report);
   }
   return Start->Run.End == RUN_END::Returned ? EXIT_RETURNED : EXIT_DID_NOT_RETURN;
+}
+
+} // namespace
+
+int main(int Argc, char **Argv) {
+  try {
+    return Run(Argc, Argv);
+  } catch (const std::exception &Error) {
+    return Fail(PROGRAM, EXIT_DID_NOT_RETURN, Error.what());
+  }
 }

@@ -139,44 +139,48 @@ std::string FormatStartReport(const EMULATED_START &Start, const REPORT_OPTIONS 
 nlohmann::ordered_json StartReportJson(const EMULATED_START &Start, const REPORT_OPTIONS &Options) {
   const RUN_RESULT &Run = Start.Run;
   nlohmann::ordered_json Json;
-  Json["image"] = Options.ImageName;
-  Json["base"] = Start.Base;
-  Json["linkBase"] = Options.LinkBase;
+  Json["image"] = PrintableText(Options.ImageName);
+  Json["base"] = Hex32(Start.Base);
+  Json["linkBase"] = Hex32(Options.LinkBase);
   Json["end"] = END_NAMES[static_cast<size_t>(Run.End)];
   if (Run.End == RUN_END::Returned) {
-    Json["status"] = {{"value", Run.Status}, {"name", StatusText(Run.Status)}};
+    Json["status"] = {{"value", Hex32(Run.Status)}, {"name", StatusText(Run.Status)}};
   } else {
     Json["problem"] = Run.Problem;
   }
   Json["installPpiCalls"] = nlohmann::ordered_json::array();
   for (const EMULATED_INSTALL_PPI_CALL &Call : Run.InstallPpiCalls) {
     Json["installPpiCalls"].push_back(
-        {{"peiServices", Call.PeiServices}, {"ppiList", Call.PpiList}});
+        {{"peiServices", Hex32(Call.PeiServices)}, {"ppiList", Hex32(Call.PpiList)}});
   }
-  Json["breakpoints"] = Run.Breakpoints;
+  Json["breakpoints"] = nlohmann::ordered_json::array();
+  for (uint32_t Address : Run.Breakpoints) {
+    Json["breakpoints"].push_back(Hex32(Address));
+  }
   Json["uart"] = std::string(Start.UartBytes.begin(), Start.UartBytes.end());
   if (Start.FlashMap) {
     const PUBLISHED_FLASH_MAP &Map = *Start.FlashMap;
     const FLASH_MAP_RECORD &R = Map.Record;
-    Json["descriptor"] = {{"address", Map.DescriptorAddress}, {"flags", Map.Flags},
-                          {"guidAddress", Map.GuidAddress},   {"guid", GuidText(Map.GuidBytes)},
-                          {"ppiAddress", Map.PpiAddress},     {"recordAddress", Map.RecordAddress}};
+    Json["descriptor"] = {
+        {"address", Hex32(Map.DescriptorAddress)}, {"flags", Hex32(Map.Flags)},
+        {"guidAddress", Hex32(Map.GuidAddress)},   {"guid", GuidText(Map.GuidBytes)},
+        {"ppiAddress", Hex32(Map.PpiAddress)},     {"recordAddress", Hex32(Map.RecordAddress)}};
     nlohmann::ordered_json Regions = nlohmann::ordered_json::array();
     for (const FLASH_REGION &Region : R.Regions) {
-      Regions.push_back({{"base", Region.Base},
+      Regions.push_back({{"base", Hex32(Region.Base)},
                          {"size", Region.Size},
                          {"firstBlock", Region.FirstBlock},
                          {"lastBlock", Region.LastBlock}});
     }
     nlohmann::ordered_json SubRanges = nlohmann::ordered_json::array();
     for (const FLASH_SUB_RANGE &Sub : R.SubRanges) {
-      SubRanges.push_back({{"base", Sub.Base}, {"size", Sub.Size}});
+      SubRanges.push_back({{"base", Hex32(Sub.Base)}, {"size", Sub.Size}});
     }
     Json["flashMap"] = {{"blockSize", R.BlockSize},
                         {"flashSize", R.FlashSize},
-                        {"flashBase", R.FlashBase},
+                        {"flashBase", Hex32(R.FlashBase)},
                         {"firmwareAreaSize", R.FirmwareAreaSize},
-                        {"firmwareAreaBase", R.FirmwareAreaBase},
+                        {"firmwareAreaBase", Hex32(R.FirmwareAreaBase)},
                         {"regions", Regions},
                         {"subRanges", SubRanges},
                         {"trailer", R.Trailer}};
@@ -185,7 +189,7 @@ nlohmann::ordered_json StartReportJson(const EMULATED_START &Start, const REPORT
   }
   Json["instructions"] = Run.Instructions;
   Json["peakStackBytes"] = Run.PeakStackBytes;
-  Json["peakStackAddress"] = Run.PeakStackAddress;
+  Json["peakStackAddress"] = Hex32(Run.PeakStackAddress);
   if (Options.WithTrace) {
     nlohmann::ordered_json Trace = nlohmann::ordered_json::array();
     for (const PORT_ACCESS &Access : Start.Trace) {

@@ -51,6 +51,12 @@ const DAMAGE DAMAGES[] = {
        Put16(F, PeHeader(F) + COFF_MACHINE, 0x8664); // x86-64
      },
      "not an IA32 PE32 image (machine 0x8664)"},
+    {"SectionsOverlap",
+     [](FILE_BYTES &F) {
+       Put32(F, FirstSection(F) + SECTION_VIRTUAL_SIZE,
+             Get32(F, FirstSection(F) + SECTION_RAW_SIZE) + 0x40);
+     },
+     "overlaps section"},
     {"SectionMovedInTheFile",
      [](FILE_BYTES &F) {
        const UINT32 Raw = FirstSection(F) + SECTION_RAW_OFFSET;
@@ -59,8 +65,12 @@ const DAMAGE DAMAGES[] = {
      "cannot run in place"},
     {"SectionLongerInMemoryThanInTheFile",
      [](FILE_BYTES &F) {
-       Put32(F, FirstSection(F) + SECTION_VIRTUAL_SIZE,
-             Get32(F, FirstSection(F) + SECTION_RAW_SIZE) + 0x40);
+       // The last section, with SizeOfImage grown to match: only the missing bytes are wrong.
+       const size_t Last =
+           FirstSection(F) + SECTION_HEADER_SIZE * (Get16(F, PeHeader(F) + COFF_SECTION_COUNT) - 1);
+       Put32(F, Last + SECTION_VIRTUAL_SIZE, Get32(F, Last + SECTION_RAW_SIZE) + 0x40);
+       Put32(F, OptionalHeader(F) + SIZE_OF_IMAGE,
+             Get32(F, OptionalHeader(F) + SIZE_OF_IMAGE) + 0x40);
      },
      "bytes that are not in the file"},
     {"EntryPointInTheHeaders",

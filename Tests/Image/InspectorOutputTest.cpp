@@ -27,6 +27,14 @@ std::vector<std::string> SqueezedLines(const std::string &Text) {
   return Lines;
 }
 
+// Addresses in the JSON are "0x" and eight upper-case hex digits; sizes and
+// block numbers are plain numbers.
+uint64_t Address(const nlohmann::json &Field) {
+  const std::string Text = Field.is_string() ? Field.get<std::string>() : Field.dump();
+  EXPECT_TRUE(std::regex_match(Text, std::regex("0x[0-9A-F]{8}"))) << Text;
+  return std::strtoull(Text.c_str(), nullptr, 16);
+}
+
 PUBLISHED_OBJECTS Objects() {
   std::string Why;
   const auto Found = FindPublishedObjects(ImageByObjdump(), ImageFileBytes(), Why);
@@ -44,35 +52,37 @@ TEST(InspectorOutputTest, JsonHoldsTheExactRecordAndWhereItWasFound) {
   const nlohmann::json Report = nlohmann::json::parse(Run.Stdout);
   const nlohmann::json &Record = Report.at("record");
 
-  std::vector<uint32_t> Words = {Record.at("BlockSize"), Record.at("FlashSize"),
-                                 Record.at("FlashBase"), Record.at("FirmwareAreaSize"),
-                                 Record.at("FirmwareAreaBase")};
+  std::vector<uint64_t> Words = {Record.at("BlockSize"), Record.at("FlashSize"),
+                                 Address(Record.at("FlashBase")), Record.at("FirmwareAreaSize"),
+                                 Address(Record.at("FirmwareAreaBase"))};
   ASSERT_EQ(Record.at("Regions").size(), 14u);
   for (size_t Index = 0; Index < 14; ++Index) {
     const nlohmann::json &Region = Record.at("Regions").at(Index);
     EXPECT_EQ(Region.at("Index"), Index);
-    for (const char *Field : {"Base", "Size", "FirstBlock", "LastBlock"}) {
+    Words.push_back(Address(Region.at("Base")));
+    for (const char *Field : {"Size", "FirstBlock", "LastBlock"}) {
       Words.push_back(Region.at(Field));
     }
   }
   ASSERT_EQ(Record.at("SubRanges").size(), 4u);
   for (const nlohmann::json &Sub : Record.at("SubRanges")) {
-    Words.push_back(Sub.at("Base"));
+    Words.push_back(Address(Sub.at("Base")));
     Words.push_back(Sub.at("Size"));
   }
   Words.push_back(Record.at("Trailer"));
   EXPECT_EQ(Words,
-            std::vector<uint32_t>(Expected::RECORD_WORDS.begin(), Expected::RECORD_WORDS.end()));
+            std::vector<uint64_t>(Expected::RECORD_WORDS.begin(), Expected::RECORD_WORDS.end()));
   EXPECT_EQ(Record.at("size"), 280);
 
   const PUBLISHED_OBJECTS Found = Objects();
-  EXPECT_EQ(Report.at("descriptor").at("address"), Found.DescriptorVa);
-  EXPECT_EQ(Report.at("descriptor").at("Flags"), Expected::DESCRIPTOR_FLAGS);
-  EXPECT_EQ(Report.at("descriptor").at("Guid"), Found.GuidVa);
-  EXPECT_EQ(Report.at("descriptor").at("Ppi"), Found.PpiVa);
+  EXPECT_EQ(Address(Report.at("descriptor").at("address")), Found.DescriptorVa);
+  EXPECT_EQ(Address(Report.at("descriptor").at("Flags")), Expected::DESCRIPTOR_FLAGS);
+  EXPECT_EQ(Address(Report.at("descriptor").at("Guid")), Found.GuidVa);
+  EXPECT_EQ(Address(Report.at("descriptor").at("Ppi")), Found.PpiVa);
   EXPECT_EQ(Report.at("descriptor").at("guidText"), "E286BDA9-E33A-47B3-AA89-3F17CEDE5538");
-  EXPECT_EQ(Report.at("ppi").at("Record"), Found.RecordVa);
-  EXPECT_EQ(Record.at("address"), Found.RecordVa);
+  EXPECT_EQ(Address(Report.at("ppi").at("Record")), Found.RecordVa);
+  EXPECT_EQ(Address(Record.at("address")), Found.RecordVa);
+  EXPECT_EQ(Report.at("image").at("runsInPlace"), true);
 
   EXPECT_EQ(Report.at("ok"), true);
   ASSERT_EQ(Report.at("checks").size(), 9u);

@@ -2,80 +2,111 @@
 // and the boot platform, or refuses (exit status 1) when they do not fit.
 #include "FlashImageLayout.h"
 
-#include <CLI/CLI.hpp>
+#include <CommandLine.h>
+#include <InputFile.h>
+#include <MessageText.h>
 
 #include <cstdio>
 #include <fstream>
-#include <iterator>
 
 using namespace TolvernFlash;
+using namespace HostTools;
 
 namespace {
 
-bool ReadFile(const std::string &Path, std::vector<uint8_t> &Bytes) {
-  std::ifstream File(Path, std::ios::binary);
-  if (!File) {
-    return false;
-  }
-  Bytes.assign(std::istreambuf_iterator<char>(File), std::istreambuf_iterator<char>());
-  return true;
-}
+constexpr const char *PROGRAM = "tolvern-flash";
+constexpr int EXIT_REFUSED = 1; // an input that cannot be read or placed, or no output written
+static_assert(HostTools::EXIT_USAGE == 2, "usage errors exit 2, as in every tool");
 
-} // namespace
+struct INPUT {
+  const char *Option;
+  std::string Path;
+  std::vector<uint8_t> Bytes;
+};
 
-int main(int argc, char **argv) {
-  CLI::App App{"Builds the flash image of the emulated board"};
-  std::string ModulePath, MapPath, PlatformPath, OutputPath;
-  uint32_t ModuleAddress = 0, PlatformAddress = 0;
-  App.add_option("--module", ModulePath, "the module's PE32 image")->required();
-  App.add_option("--address", ModuleAddress, "where the module's first byte goes")->required();
-  App.add_option("--platform", PlatformPath, "the boot platform's flat binary")->required();
-  App.add_option("--platform-address", PlatformAddress, "where the boot platform goes")->required();
+int Run(int Argc, char **Argv) {
+  CLI::App App{"Builds the flash image of the emulated board.\n"
+               "Exit codes: 0 written, 1 refused (an input unreadable or not placeable), 2 usage.",
+               PROGRAM};
+  INPUT Module{"--module", "", {}};
+  INPUT Platform{"--platform", "", {}};
+  INPUT Map{"--flash-map", "", {}};
+  std::string ModuleAddressText, PlatformAddressText, OutputPath;
+  App.add_option("--module", Module.Path, "the module's PE32 image")->required();
+  App.add_option("--address", ModuleAddressText, "where the module's first byte goes")->required();
+  App.add_option("--platform", Platform.Path, "the boot platform's flat binary")->required();
+  App.add_option("--platform-address", PlatformAddressText, "where the boot platform goes")
+      ->required();
   App.add_option("--output", OutputPath, "the flash image to write")->required();
-  App.add_option("--flash-map", MapPath,
+  App.add_option("--flash-map", Map.Path,
                  "take the published flash map from this image instead of the module's own "
                  "(to place a test module under the real map)");
-  CLI11_PARSE(App, argc, argv);
-
-  FLASH_IMAGE_PARTS Parts;
-  Parts.ModuleAddress = ModuleAddress;
-  Parts.PlatformAddress = PlatformAddress;
-  if (!ReadFile(ModulePath, Parts.Module) || !ReadFile(PlatformPath, Parts.Platform)) {
-    std::fprintf(stderr, "tolvern-flash: cannot read %s or %s\n", ModulePath.c_str(),
-                 PlatformPath.c_str());
-    return 1;
+  if (std::optional<int> Stop = ParseCommandLine(App, Argc, Argv)) {
+    return *Stop;
   }
 
-  std::vector<uint8_t> MapImage;
-  if (!MapPath.empty() && !ReadFile(MapPath, MapImage)) {
-    std::fprintf(stderr, "tolvern-flash: cannot read %s\n", MapPath.c_str());
-    return 1;
-  }
   std::string Error;
-  const std::optional<FLASH_MAP_RECORD> Map =
-      PublishedFlashMap(MapPath.empty() ? Parts.Module : MapImage, Error);
+  FLASH_IMAGE_PARTS Parts;
+  const std::optional<uint64_t> ModuleAddress =
+      NumberOption("--address", ModuleAddressText, 0, 0xFFFFFFFF, Error);
+  const std::optional<uint64_t> PlatformAddress =
+      ModuleAddress ? NumberOption("--platform-address", PlatformAddressText, 0, 0xFFFFFFFF, Error)
+                    : std::nullopt;
+  if (!PlatformAddress) {
+    return Fail(PROGRAM, EXIT_USAGE, Error);
+  }
+  for (INPUT *Input : {&Module, &Platform, &Map}) {
+    if (Input->Path.empty()) {
+      continue;
+    }
+    if (IsSameFile(Input->Path, OutputPath)) {
+      return Fail(PROGRAM, EXIT_USAGE,
+                  "--output " + PrintableText(OutputPath) + " is the " + Input->Option + " input");
+    }
+    std::optional<std::vector<uint8_t>> Bytes = ReadInputFile(Input->Path, Error);
+    if (!Bytes) {
+      return Fail(PROGRAM, EXIT_REFUSED, PrintableText(Input->Path) + ": " + Error);
+    }
+    Input->Bytes = std::move(*Bytes);
+  }
+  Parts.Module = std::move(Module.Bytes);
+  Parts.ModuleAddress = static_cast<uint32_t>(*ModuleAddress);
+  Parts.Platform = std::move(Platform.Bytes);
+  Parts.PlatformAddress = static_cast<uint32_t>(*PlatformAddress);
+
+  const std::optional<FLASH_MAP_RECORD> Record =
+      PublishedFlashMap(Map.Path.empty() ? Parts.Module : Map.Bytes, Error);
   std::vector<uint8_t> Flash;
   FLASH_IMAGE_LAYOUT Layout;
-  if (Map) {
-    Error = ComposeFlashImage(*Map, Parts, Flash, Layout);
+  if (Record) {
+    Error = ComposeFlashImage(*Record, Parts, Flash, Layout);
   }
   if (!Error.empty()) {
-    std::fprintf(stderr, "tolvern-flash: refusing %s: %s\n", ModulePath.c_str(), Error.c_str());
-    return 1;
+    return Fail(PROGRAM, EXIT_REFUSED, "refusing " + PrintableText(Module.Path) + ": " + Error);
   }
 
   std::ofstream Output(OutputPath, std::ios::binary | std::ios::trunc);
   Output.write(reinterpret_cast<const char *>(Flash.data()),
                static_cast<std::streamsize>(Flash.size()));
+  Output.close();
   if (!Output) {
-    std::fprintf(stderr, "tolvern-flash: cannot write %s\n", OutputPath.c_str());
-    return 1;
+    return Fail(PROGRAM, EXIT_REFUSED, "cannot write " + PrintableText(OutputPath));
   }
-  std::printf("tolvern-flash: %s: module 0x%08X-0x%08llX in region %u (0x%08X-0x%08llX), "
+  std::printf("%s: %s: module 0x%08X-0x%08llX in region %u (0x%08X-0x%08llX), "
               "boot platform 0x%08X-0x%08llX\n",
-              OutputPath.c_str(), Layout.Module.Base,
+              PROGRAM, PrintableText(OutputPath).c_str(), Layout.Module.Base,
               static_cast<unsigned long long>(Layout.Module.End - 1), MODULE_REGION_INDEX,
               Layout.Region.Base, static_cast<unsigned long long>(Layout.Region.End - 1),
               Layout.Platform.Base, static_cast<unsigned long long>(Layout.Platform.End - 1));
   return 0;
+}
+
+} // namespace
+
+int main(int Argc, char **Argv) {
+  try {
+    return Run(Argc, Argv);
+  } catch (const std::exception &Error) {
+    return Fail(PROGRAM, EXIT_REFUSED, Error.what());
+  }
 }

@@ -7,9 +7,9 @@
 #include "SvgReport.h"
 #include "TableReport.h"
 
+#include <CommandLine.h>
+#include <InputFile.h>
 #include <MessageText.h>
-
-#include <CLI/CLI.hpp>
 
 #include <fstream>
 #include <iostream>
@@ -24,15 +24,11 @@ constexpr const char *PROGRAM = "tolvern-inspect";
 enum EXIT_CODE {
   EXIT_OK = 0,
   EXIT_IMAGE_REJECTED = 1, // unreadable, not an IA32 PE32 image, or no flash map in it
-  EXIT_USAGE = 2,
-  EXIT_CHECKS_FAILED = 3, // the record was found and breaks its invariants
+  EXIT_CHECKS_FAILED = 3,  // the record was found and breaks its invariants
   EXIT_OUTPUT_FAILED = 4,
+  EXIT_NOT_RUNNABLE = 5, // the record was found, but the image cannot run in place
 };
-
-int Fail(EXIT_CODE Code, const std::string &Message) {
-  std::cerr << PROGRAM << ": " << INSPECT_ERROR(Message).what() << '\n';
-  return Code;
-}
+static_assert(HostTools::EXIT_USAGE == 2, "usage errors exit 2, as in every tool");
 
 std::string FirstFailure(const std::vector<CHECK_RESULT> &Checks) {
   for (const CHECK_RESULT &Check : Checks) {
@@ -43,37 +39,38 @@ std::string FirstFailure(const std::vector<CHECK_RESULT> &Checks) {
   return "";
 }
 
-void WriteFile(const std::string &Path, const std::string &Content) {
+bool WriteFile(const std::string &Path, const std::string &Content) {
   std::ofstream File(Path, std::ios::binary);
   File << Content;
   File.close();
-  if (!File) {
-    throw INSPECT_ERROR("cannot write " + Path);
-  }
+  return static_cast<bool>(File);
 }
 
 int Run(const std::string &ImagePath, bool Json, const std::string &SvgPath) {
+  const std::string Shown = PrintableText(ImagePath);
+  if (!SvgPath.empty() && IsSameFile(ImagePath, SvgPath)) {
+    return Fail(PROGRAM, EXIT_USAGE, "--svg " + PrintableText(SvgPath) + " is the image itself");
+  }
   INSPECTION Inspection;
   try {
     Inspection = InspectImage(ImagePath);
   } catch (const INSPECT_ERROR &Error) {
-    return Fail(EXIT_IMAGE_REJECTED, ImagePath + ": " + Error.what());
+    return Fail(PROGRAM, EXIT_IMAGE_REJECTED, Shown + ": " + Error.what());
   }
   std::cout << (Json ? JsonReport(Inspection) : TableReport(Inspection)) << std::flush;
 
-  const bool Sound = AllPassed(Inspection.Checks);
-  if (!Sound) {
-    return Fail(EXIT_CHECKS_FAILED, ImagePath + ": flash map record at " +
-                                        Hex32(Inspection.Found.RecordAddress) + " breaks " +
-                                        FirstFailure(Inspection.Checks) +
-                                        (SvgPath.empty() ? "" : " (no SVG drawn)"));
+  const std::string NoSvg = SvgPath.empty() ? "" : " (no SVG drawn)";
+  if (Inspection.RunInPlaceProblem) {
+    return Fail(PROGRAM, EXIT_NOT_RUNNABLE,
+                Shown + ": cannot run in place: " + *Inspection.RunInPlaceProblem + NoSvg);
   }
-  if (!SvgPath.empty()) {
-    try {
-      WriteFile(SvgPath, SvgReport(Inspection));
-    } catch (const INSPECT_ERROR &Error) {
-      return Fail(EXIT_OUTPUT_FAILED, Error.what());
-    }
+  if (!AllPassed(Inspection.Checks)) {
+    return Fail(PROGRAM, EXIT_CHECKS_FAILED,
+                Shown + ": flash map record at " + Hex32(Inspection.Found.RecordAddress) +
+                    " breaks " + FirstFailure(Inspection.Checks) + NoSvg);
+  }
+  if (!SvgPath.empty() && !WriteFile(SvgPath, SvgReport(Inspection))) {
+    return Fail(PROGRAM, EXIT_OUTPUT_FAILED, "cannot write " + PrintableText(SvgPath));
   }
   return EXIT_OK;
 }
@@ -84,7 +81,7 @@ int main(int Argc, char **Argv) {
   try {
     CLI::App App{"Finds, checks and shows the flash map a Tolvern firmware image publishes.\n"
                  "Exit codes: 0 sound, 1 image rejected, 2 usage, 3 record breaks its "
-                 "invariants, 4 output not written.",
+                 "invariants, 4 output not written, 5 image cannot run in place.",
                  PROGRAM};
     std::string ImagePath;
     bool Json = false;
@@ -92,18 +89,13 @@ int main(int Argc, char **Argv) {
     App.add_option("image", ImagePath, "IA32 PE32 firmware image (TolvernImage.efi)")->required();
     App.add_flag("--json", Json, "print JSON instead of the table");
     App.add_option("--svg", SvgPath, "also draw the flash device to scale into this SVG file");
-    try {
-      App.parse(Argc, Argv);
-    } catch (const CLI::CallForHelp &) {
-      std::cout << App.help();
-      return EXIT_OK;
-    } catch (const CLI::ParseError &Error) {
-      return Fail(EXIT_USAGE, std::string(Error.what()) + " (try --help)");
+    if (std::optional<int> Stop = ParseCommandLine(App, Argc, Argv)) {
+      return *Stop;
     }
     return Run(ImagePath, Json, SvgPath);
   } catch (const std::exception &Error) {
-    return Fail(EXIT_IMAGE_REJECTED, Error.what());
+    return Fail(PROGRAM, EXIT_IMAGE_REJECTED, Error.what());
   } catch (...) {
-    return Fail(EXIT_IMAGE_REJECTED, "unexpected failure");
+    return Fail(PROGRAM, EXIT_IMAGE_REJECTED, "unexpected failure");
   }
 }

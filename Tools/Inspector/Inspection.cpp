@@ -4,6 +4,7 @@
 #include "InspectError.h"
 
 #include <FlashMapSearch.h>
+#include <RunInPlace.h>
 
 namespace TolvernInspect {
 
@@ -19,6 +20,7 @@ INSPECTION InspectImage(const std::string &Path) {
   Inspection.ImagePath = Path;
   Inspection.ImageBase = Image->ImageBase;
   Inspection.ImageSize = Image->Bytes.size();
+  Inspection.RunInPlaceProblem = CheckRunsInPlace(*Image);
   std::optional<PUBLISHED_FLASH_MAP> Found = FindFlashMap(*Image, Problem);
   if (!Found) {
     throw INSPECT_ERROR(Problem);

@@ -4,6 +4,7 @@
 #include <PublishedFlashMap.h>
 #include <RecordChecks.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,7 +13,10 @@ namespace TolvernInspect {
 struct INSPECTION {
   std::string ImagePath;
   uint32_t ImageBase = 0;
-  size_t ImageSize = 0;                 // bytes in the file
+  size_t ImageSize = 0; // bytes in the file
+  // Why the image cannot execute where it lies in flash (the emulator's and the
+  // flash builder's verdict too), or nothing when it can.
+  std::optional<std::string> RunInPlaceProblem;
   HostTools::PUBLISHED_FLASH_MAP Found; // the descriptor, and the record decoded
   std::vector<HostTools::CHECK_RESULT> Checks;
 };

@@ -5,6 +5,7 @@
 #include "MapLayout.h"
 
 #include <Guid.h>
+#include <MessageText.h>
 
 #include <nlohmann/json.hpp>
 
@@ -29,23 +30,24 @@ JSON RecordJson(const INSPECTION &Inspection) {
   for (size_t Index = 0; Index < FLASH_MAP_REGION_COUNT; ++Index) {
     const FLASH_REGION &Region = R.Regions[Index];
     Regions.push_back({{"Index", Index},
-                       {"Base", Region.Base},
+                       {"Base", Hex32(Region.Base)},
                        {"Size", Region.Size},
                        {"FirstBlock", Region.FirstBlock},
                        {"LastBlock", Region.LastBlock}});
   }
   JSON SubRanges = JSON::array();
   for (size_t Index = 0; Index < FLASH_MAP_SUB_RANGE_COUNT; ++Index) {
-    SubRanges.push_back(
-        {{"Index", Index}, {"Base", R.SubRanges[Index].Base}, {"Size", R.SubRanges[Index].Size}});
+    SubRanges.push_back({{"Index", Index},
+                         {"Base", Hex32(R.SubRanges[Index].Base)},
+                         {"Size", R.SubRanges[Index].Size}});
   }
-  return {{"address", Inspection.Found.RecordAddress},
+  return {{"address", Hex32(Inspection.Found.RecordAddress)},
           {"size", Inspection.Found.RecordBytes.size()},
           {"BlockSize", R.BlockSize},
           {"FlashSize", R.FlashSize},
-          {"FlashBase", R.FlashBase},
+          {"FlashBase", Hex32(R.FlashBase)},
           {"FirmwareAreaSize", R.FirmwareAreaSize},
-          {"FirmwareAreaBase", R.FirmwareAreaBase},
+          {"FirmwareAreaBase", Hex32(R.FirmwareAreaBase)},
           {"Regions", Regions},
           {"SubRanges", SubRanges},
           {"Trailer", R.Trailer}};
@@ -60,8 +62,9 @@ JSON LayoutJson(const FLASH_MAP_RECORD &R) {
       Entry["overlaps"] = Row.Overlaps;
       Entry["outsideDevice"] = Row.OutsideDevice;
     }
-    Entry["start"] = Row.Start;
-    Entry["end"] = Row.End;
+    // Both ends inclusive, as in the table: "end" is the last byte.
+    Entry["start"] = Hex32(Row.Start);
+    Entry["end"] = Hex32(Row.End - 1);
     Entry["firstBlock"] = BlockOf(R, Row.Start);
     Entry["lastBlock"] = Row.End > Row.Start ? BlockOf(R, Row.End - 1) : -1;
     Rows.push_back(Entry);
@@ -77,22 +80,27 @@ std::string JsonReport(const INSPECTION &Inspection) {
   for (const CHECK_RESULT &Check : Inspection.Checks) {
     Checks.push_back({{"name", Check.Name}, {"passed", Check.Passed}, {"detail", Check.Detail}});
   }
-  const JSON Report = {{"image",
-                        {{"path", Inspection.ImagePath},
-                         {"bytes", Inspection.ImageSize},
-                         {"imageBase", Inspection.ImageBase}}},
-                       {"descriptor",
-                        {{"address", Found.DescriptorAddress},
-                         {"Flags", Found.Flags},
-                         {"Guid", Found.GuidAddress},
-                         {"Ppi", Found.PpiAddress},
-                         {"guidText", GuidText(Found.GuidBytes)}}},
-                       {"ppi", {{"address", Found.PpiAddress}, {"Record", Found.RecordAddress}}},
-                       {"record", RecordJson(Inspection)},
-                       {"layout", LayoutJson(Inspection.Found.Record)},
-                       {"checks", Checks},
-                       {"ok", AllPassed(Inspection.Checks)}};
-  return Report.dump(2) + "\n";
+  JSON Image = {{"path", PrintableText(Inspection.ImagePath)},
+                {"bytes", Inspection.ImageSize},
+                {"imageBase", Hex32(Inspection.ImageBase)},
+                {"runsInPlace", !Inspection.RunInPlaceProblem.has_value()}};
+  if (Inspection.RunInPlaceProblem) {
+    Image["runInPlaceProblem"] = *Inspection.RunInPlaceProblem;
+  }
+  const JSON Report = {
+      {"image", Image},
+      {"descriptor",
+       {{"address", Hex32(Found.DescriptorAddress)},
+        {"Flags", Hex32(Found.Flags)},
+        {"Guid", Hex32(Found.GuidAddress)},
+        {"Ppi", Hex32(Found.PpiAddress)},
+        {"guidText", GuidText(Found.GuidBytes)}}},
+      {"ppi", {{"address", Hex32(Found.PpiAddress)}, {"Record", Hex32(Found.RecordAddress)}}},
+      {"record", RecordJson(Inspection)},
+      {"layout", LayoutJson(Inspection.Found.Record)},
+      {"checks", Checks},
+      {"ok", AllPassed(Inspection.Checks)}};
+  return Report.dump(2, ' ', false, JSON::error_handler_t::replace) + "\n";
 }
 
 } // namespace TolvernInspect

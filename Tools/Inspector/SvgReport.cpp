@@ -50,9 +50,11 @@ std::string Number(double Value) {
   return Shown;
 }
 
+// Text from outside (a path) is made printable UTF-8 first, so the document
+// always parses.
 std::string Escaped(const std::string &Text) {
   std::string Out;
-  for (char Character : Text) {
+  for (char Character : PrintableText(Text)) {
     switch (Character) {
     case '&':
       Out += "&amp;";

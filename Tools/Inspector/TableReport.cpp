@@ -108,7 +108,10 @@ std::string TableReport(const INSPECTION &Inspection) {
   const uint64_t DeviceEnd = uint64_t{R.FlashBase} + R.FlashSize;
   const uint64_t AreaEnd = uint64_t{R.FirmwareAreaBase} + R.FirmwareAreaSize;
 
-  std::string Text = Line("Flash map published by %s", Inspection.ImagePath.c_str());
+  std::string Text = Line("Flash map published by %s", PrintableText(Inspection.ImagePath).c_str());
+  Text +=
+      Line("  runs in place: %s",
+           Inspection.RunInPlaceProblem ? ("NO, " + *Inspection.RunInPlaceProblem).c_str() : "yes");
   Text += Line("  descriptor %s  Flags %s  GUID %s", Hex32(Found.DescriptorAddress).c_str(),
                Hex32(Found.Flags).c_str(), GuidText(Found.GuidBytes).c_str());
   Text += Line("  PPI body   %s  -> record %s (%zu bytes)", Hex32(Found.PpiAddress).c_str(),

@@ -21,13 +21,18 @@ uint64_t FileBackedSize(const PE_SECTION &Section) {
 } // namespace
 
 const PE_SECTION *SectionAtVa(const PE_FILE &Image, uint64_t Va) {
-  for (const PE_SECTION &Section : Image.Sections) {
-    const uint64_t Start = uint64_t{Image.ImageBase} + Section.Rva;
-    if (Va >= Start && Va < Start + FileBackedSize(Section)) {
-      return &Section;
-    }
+  // Sections stand in ascending, non-overlapping address order (PeFile
+  // refuses anything else): the last one starting at or below Va is the one.
+  const auto After = std::upper_bound(Image.Sections.begin(), Image.Sections.end(), Va,
+                                      [&Image](uint64_t At, const PE_SECTION &S) {
+                                        return At < uint64_t{Image.ImageBase} + S.Rva;
+                                      });
+  if (After == Image.Sections.begin()) {
+    return nullptr;
   }
-  return nullptr;
+  const PE_SECTION &Section = *(After - 1);
+  const uint64_t Start = uint64_t{Image.ImageBase} + Section.Rva;
+  return Va < Start + FileBackedSize(Section) ? &Section : nullptr;
 }
 
 uint64_t BytesAvailableAtVa(const PE_FILE &Image, uint64_t Va) {

@@ -4,6 +4,7 @@
 #include "PeFile.h"
 
 #include "ImageMemory.h"
+#include "InputFile.h"
 #include "LittleEndian.h"
 #include "MessageText.h"
 
@@ -12,11 +13,9 @@
 #include <llvm/Support/Error.h>
 #include <llvm/Support/MemoryBuffer.h>
 
-#include <cerrno>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 namespace HostTools {
 
@@ -27,12 +26,20 @@ constexpr size_t PE_OFFSET_FIELD = 0x3C;
 
 // The MZ stub and the PE signature, checked before LLVM sees the bytes: LLVM
 // would otherwise try to read a bare COFF object out of any file.
-std::optional<std::string> SignatureProblem(const std::vector<uint8_t> &Bytes) {
-  if (Bytes.empty()) {
+// What the first two bytes already tell, before the rest of a file is read.
+std::optional<std::string> FirstBytesProblem(std::span<const uint8_t> FirstBytes) {
+  if (FirstBytes.empty()) {
     return "not a PE image: empty file";
   }
-  if (Bytes.size() < 2 || Bytes[0] != 'M' || Bytes[1] != 'Z') {
+  if (FirstBytes.size() < 2 || FirstBytes[0] != 'M' || FirstBytes[1] != 'Z') {
     return "not a PE image: no MZ header";
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> SignatureProblem(const std::vector<uint8_t> &Bytes) {
+  if (std::optional<std::string> First = FirstBytesProblem(Bytes)) {
+    return First;
   }
   if (Bytes.size() < MZ_HEADER_SIZE) {
     return "not a PE image: truncated MZ header";
@@ -100,6 +107,26 @@ PE_SECTION SectionOf(const llvm::object::coff_section &Raw) {
   return Section;
 }
 
+// Sections stand in ascending address order, each after the one before in
+// memory, and no two share bytes of the file: so every address and every file
+// byte belongs to one section at most, and a walk over all sections' bytes
+// costs no more than the file's size.
+std::optional<std::string> OrderProblem(const PE_SECTION &Previous, const PE_SECTION &Section) {
+  const uint64_t PreviousEnd =
+      uint64_t{Previous.Rva} + std::max(Previous.VirtualSize, Previous.RawSize);
+  if (Section.Rva < PreviousEnd) {
+    return "damaged PE image: section " + Section.Name + " at RVA " + Hex32(Section.Rva) +
+           " overlaps section " + Previous.Name + " (or stands before it)";
+  }
+  const uint64_t PreviousFileEnd = uint64_t{Previous.FileOffset} + Previous.RawSize;
+  if (Section.RawSize != 0 && Previous.RawSize != 0 && Section.FileOffset < PreviousFileEnd &&
+      Previous.FileOffset < uint64_t{Section.FileOffset} + Section.RawSize) {
+    return "damaged PE image: sections " + Previous.Name + " and " + Section.Name +
+           " share file bytes";
+  }
+  return std::nullopt;
+}
+
 std::optional<std::string> OutsideFileProblem(const PE_SECTION &Section, size_t FileSize) {
   const uint64_t End = uint64_t{Section.FileOffset} + Section.RawSize;
   if (End > FileSize) {
@@ -147,8 +174,12 @@ std::optional<PE_FILE> ReadParsed(const llvm::object::COFFObjectFile &Object, si
   }
   for (const llvm::object::SectionRef &Ref : Object.sections()) {
     PE_SECTION Section = SectionOf(*Object.getCOFFSection(Ref));
-    if (std::optional<std::string> Outside = OutsideFileProblem(Section, FileSize)) {
-      Problem = *Outside;
+    std::optional<std::string> Refusal = OutsideFileProblem(Section, FileSize);
+    if (!Refusal && !File.Sections.empty()) {
+      Refusal = OrderProblem(File.Sections.back(), Section);
+    }
+    if (Refusal) {
+      Problem = *Refusal;
       return std::nullopt;
     }
     File.Sections.push_back(std::move(Section));
@@ -179,18 +210,8 @@ std::optional<PE_FILE> ReadPeFile(std::vector<uint8_t> Bytes, std::string &Probl
 }
 
 std::optional<PE_FILE> OpenPeFile(const std::string &Path, std::string &Problem) {
-  std::ifstream Stream(Path, std::ios::binary);
-  if (!Stream) {
-    Problem = "cannot open: " + std::string(std::strerror(errno));
-    return std::nullopt;
-  }
-  std::vector<uint8_t> Bytes((std::istreambuf_iterator<char>(Stream)),
-                             std::istreambuf_iterator<char>());
-  if (Stream.bad()) {
-    Problem = "cannot read: " + std::string(std::strerror(errno));
-    return std::nullopt;
-  }
-  return ReadPeFile(std::move(Bytes), Problem);
+  std::optional<std::vector<uint8_t>> Bytes = ReadInputFile(Path, Problem, FirstBytesProblem);
+  return Bytes ? ReadPeFile(std::move(*Bytes), Problem) : std::nullopt;
 }
 
 } // namespace HostTools

@@ -38,10 +38,12 @@ struct PE_FILE {
 };
 
 // Parses Bytes as an IA32 PE32 image. Anything else (empty, truncated, not PE,
-// PE32+, another machine) gives nothing and one line in Problem saying why.
+// PE32+, another machine, sections out of address order, overlapping or
+// sharing file bytes) gives nothing and one line in Problem saying why.
 std::optional<PE_FILE> ReadPeFile(std::vector<uint8_t> Bytes, std::string &Problem);
 
-// Reads the file at Path and parses it the same way.
+// Reads the file at Path (see ReadInputFile: a file that does not start with
+// "MZ" is refused before the rest is read) and parses it the same way.
 std::optional<PE_FILE> OpenPeFile(const std::string &Path, std::string &Problem);
 
 } // namespace HostTools
