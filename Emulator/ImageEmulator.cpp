@@ -3,6 +3,8 @@
 // host.
 #include "ImageEmulator.h"
 
+#include "UntranslatableCode.h"
+
 #include <LittleEndian.h>
 #include <MessageText.h>
 
@@ -294,8 +296,10 @@ std::unique_ptr<IMAGE_EMULATOR> IMAGE_EMULATOR::Create(const LOADABLE_IMAGE &Ima
   }
   std::unique_ptr<IMAGE_EMULATOR> Emulator(new IMAGE_EMULATOR(
       Engine, Base, static_cast<uint32_t>(Image.Bytes.size()), Base + Image.EntryPoint, Ports));
+  const std::vector<uint8_t> Bytes = RelocatedBytes(Image, Base);
+  Emulator->Untranslatable = FindUntranslatableStarts(Bytes, Base);
   const bool Mapped = MapAndFill(Engine, PageStart, PageEnd - PageStart,
-                                 UC_PROT_READ | UC_PROT_EXEC, RelocatedBytes(Image, Base), Base) &&
+                                 UC_PROT_READ | UC_PROT_EXEC, Bytes, Base) &&
                       MapAndFill(Engine, FOUNDATION_PAGE, PAGE_SIZE, UC_PROT_READ, FoundationData(),
                                  FOUNDATION_PAGE) &&
                       MapAndFill(Engine, STUB_PAGE, PAGE_SIZE, UC_PROT_READ | UC_PROT_EXEC,
@@ -354,7 +358,18 @@ RUN_RESULT IMAGE_EMULATOR::RunPeimEntry(EFI_STATUS InstallPpiStatus, uint64_t Ma
     return Result;
   }
 
-  const uc_err Error = uc_emu_start(Engine, EntryAddress, RETURN_SENTINEL, 0, 0);
+  // The run ends at the return address, or before any instruction the CPU
+  // emulator cannot translate: an exit address ends translation there.
+  std::vector<uint64_t> Exits = {RETURN_SENTINEL};
+  for (const auto &Start : Untranslatable) {
+    Exits.push_back(Start.first);
+  }
+  if (uc_ctl_exits_enable(Engine) != UC_ERR_OK ||
+      uc_ctl_set_exits(Engine, Exits.data(), Exits.size()) != UC_ERR_OK) {
+    Result.Problem = "cannot set the CPU emulator's exits";
+    return Result;
+  }
+  const uc_err Error = uc_emu_start(Engine, EntryAddress, 0, 0, 0);
   Result.PeakStackBytes = EntryEsp - State.LowestEsp;
   if (State.Stopped) {
     return Result;
@@ -362,6 +377,10 @@ RUN_RESULT IMAGE_EMULATOR::RunPeimEntry(EFI_STATUS InstallPpiStatus, uint64_t Ma
   const uint32_t Eip = ReadRegister(Engine, UC_X86_REG_EIP);
   if (Error != UC_ERR_OK) {
     Result.Problem = std::string(uc_strerror(Error)) + " at EIP " + Hex32(State.LastAddress);
+    return Result;
+  }
+  if (const auto Invalid = Untranslatable.find(Eip); Invalid != Untranslatable.end()) {
+    Result.Problem = "invalid instruction at EIP " + Hex32(Eip) + ": " + Invalid->second;
     return Result;
   }
   if (Eip != RETURN_SENTINEL) {

@@ -9,6 +9,7 @@
 #include <PortSpace.h>
 #include <Uefi/UefiBaseType.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -79,6 +80,9 @@ private:
   uint32_t EntryAddress;
   PORT_SPACE &Ports;
   bool HasRun = false;
+  // Where the image could start an instruction the CPU emulator cannot
+  // translate: the run stops there instead (see UntranslatableCode.h).
+  std::map<uint32_t, std::string> Untranslatable;
 };
 
 } // namespace TolvernEmu

@@ -5,15 +5,28 @@
 #   Scripts/boot.sh [--selector 0xNN] [--image normal|failing] [--build-dir DIR]
 #                   [--no-build] [--timeout SECONDS] [--flash FILE]
 #
-# --selector  the byte written to CMOS register 0x6F before the module runs
-#             (bits 5..4 choose the baud rate: 0x00 115200, 0x10 57600,
-#             0x20 19200, 0x30 9600); without it CMOS keeps the board's value
-# --image     failing: the test variant whose constructor list also fails
-# --flash     boot this flash image instead (implies --no-build)
+# --selector   the byte written to CMOS register 0x6F before the module runs
+#              (0xNN or decimal, at most 255; bits 5..4 choose the baud rate:
+#              0x00 115200, 0x10 57600, 0x20 19200, 0x30 9600); without it CMOS
+#              keeps the board's value
+# --raw-selector TEXT  hand TEXT to the board unchecked (to test the boot
+#              platform's own check of it)
+# --image      failing: the test variant whose constructor list also fails
+# --build-dir  the build tree to use (default build/main)
+# --no-build   boot what is built, without building first
+# --timeout    seconds before a boot that has not ended counts as a hang
+#              (a positive number; default 60)
+# --flash      boot this flash image instead (implies --no-build)
 # Exit status: 0 when the boot platform reports success, 1 otherwise
-# (including a hang, which the timeout turns into a failure).
+# (including a hang, which the timeout turns into a failure), 2 for a usage
+# error.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+usage_error() {
+  echo "boot: $*" >&2
+  exit 2
+}
 
 selector=""
 image=normal
@@ -23,14 +36,30 @@ timeout_seconds=60
 flash=""
 
 while (($#)); do
-  case "$1" in
-    --selector) selector=${2:?--selector needs a value}; shift 2 ;;
-    --image) image=${2:?--image needs normal or failing}; shift 2 ;;
-    --build-dir) build_dir=${2:?--build-dir needs a directory}; shift 2 ;;
-    --no-build) build=0; shift ;;
-    --timeout) timeout_seconds=${2:?--timeout needs seconds}; shift 2 ;;
-    --flash) flash=${2:?--flash needs a file}; build=0; image=given; shift 2 ;;
-    *) echo "boot: unknown argument '$1'" >&2; exit 2 ;;
+  option=$1
+  case "$option" in
+    --no-build) build=0; shift; continue ;;
+    --selector | --raw-selector | --image | --build-dir | --timeout | --flash)
+      (($# >= 2)) || usage_error "$option needs a value"
+      value=$2
+      shift 2 ;;
+    *) usage_error "unknown argument '$option' (see the top of Scripts/boot.sh)" ;;
+  esac
+  case "$option" in
+    --selector)
+      if [[ "$value" =~ ^0[xX][0-9a-fA-F]{1,2}$ ]] || [[ "$value" =~ ^[0-9]{1,3}$ && 10#$value -le 255 ]]; then
+        selector=$value
+      else
+        usage_error "--selector '$value' is not a byte (0xNN or a decimal number up to 255)"
+      fi ;;
+    --raw-selector) selector=$value ;;
+    --image) image=$value ;;
+    --build-dir) build_dir=$value ;;
+    --timeout)
+      [[ "$value" =~ ^[0-9]*\.?[0-9]+$ && ! "$value" =~ ^0*\.?0*$ ]] ||
+        usage_error "--timeout '$value' is not a positive number of seconds"
+      timeout_seconds=$value ;;
+    --flash) flash=$value; build=0; image=given ;;
   esac
 done
 
@@ -38,7 +67,7 @@ case "$image" in
   normal) target=BootFlash ;;
   failing) target=BootFlashFailingConstructor ;;
   given) target="" ;;
-  *) echo "boot: unknown image '$image' (normal, failing)" >&2; exit 2 ;;
+  *) usage_error "unknown image '$image' (normal, failing)" ;;
 esac
 
 if ((build)); then

@@ -188,7 +188,7 @@ TEST(Boot, FailingConstructorIsReportedAndStartUpGoesOn) {
 }
 
 TEST(Boot, RefusesAMalformedSelectorWithoutStartingTheModule) {
-  BOOT_LOG Log = Boot("--selector 0xZZ");
+  BOOT_LOG Log = Boot("--raw-selector 0xZZ");
   SCOPED_TRACE(Log.Output);
   EXPECT_GE(FindLine(Log, "[boot] baud selector: bad text \"0xZZ\""), 0);
   EXPECT_TRUE(HasLine(Log, "[boot] not starting the module"));

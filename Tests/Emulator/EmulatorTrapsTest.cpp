@@ -145,6 +145,20 @@ const MISBEHAVIOUR MISBEHAVIOURS[] = {
      "16-bit access to port 0x00000070"},
     {"ClobbersEbx", {0x31, 0xDB, 0xC3}, RUN_END::Fault, "EBX changed"},
     {"UnbalancesTheStack", {0x58, 0x59, 0xFF, 0xE0}, RUN_END::Fault, "returned with ESP"},
+    // Encodings the CPU emulator library would abort the process on.
+    {"FarCallThroughARegister",
+     {0x90, 0xFF, 0xD8, 0xC3},
+     RUN_END::Fault,
+     "invalid instruction at EIP 0x00400001: FF D8, a far call through a register"},
+    {"PrefixedFarJumpThroughARegister",
+     {0x66, 0x2E, 0xFF, 0xE8},
+     RUN_END::Fault,
+     "invalid instruction at EIP 0x00400000: FF E8, a far jump through a register"},
+    // mov eax, 0x90D8FF90 runs; the jump into its FF D8 then stops.
+    {"JumpsIntoAFarCallInsideAnotherInstruction",
+     {0xB8, 0x90, 0xFF, 0xD8, 0x90, 0xEB, 0xFB},
+     RUN_END::Fault,
+     "invalid instruction at EIP 0x00400002"},
 };
 
 // Test names, not bytes, in gtest's messages.

@@ -16,9 +16,7 @@ namespace {
 using BYTES = std::vector<unsigned char>;
 
 constexpr int IMAGE_REJECTED = 1;
-constexpr int USAGE = 2;
 constexpr int CHECKS_FAILED = 3;
-constexpr int OUTPUT_FAILED = 4;
 
 PUBLISHED_OBJECTS Objects() {
   std::string Why;
@@ -196,15 +194,6 @@ TEST(InspectorRejectTest, BrokenRecordIsShownWithItsFailedCheckButNotDrawn) {
       << Run.Stdout;
   EXPECT_NE(Run.Stdout.find("Checks: 8 passed, 1 failed"), std::string::npos) << Run.Stdout;
   EXPECT_FALSE(std::filesystem::exists(SvgPath));
-}
-
-TEST(InspectorRejectTest, UsageAndOutputErrorsAreOneLineToo) {
-  ExpectOneLineFailure(RunTool({TOLVERN_INSPECT_PATH}), USAGE, "image is required");
-  ExpectOneLineFailure(RunTool({TOLVERN_INSPECT_PATH, ImagePath(), "--bogus"}), USAGE, "bogus");
-  ExpectOneLineFailure(RunTool({TOLVERN_INSPECT_PATH, ScratchPath("no-such.efi")}), IMAGE_REJECTED,
-                       "cannot open");
-  ExpectOneLineFailure(RunTool({TOLVERN_INSPECT_PATH, ImagePath(), "--svg", ScratchPath("")}),
-                       OUTPUT_FAILED, "cannot write");
 }
 
 } // namespace

@@ -5,15 +5,17 @@
 #include <vector>
 
 struct TOOL_RUN {
-  bool Exited = false; // false when killed by a signal (a crash)
+  bool Exited = false; // false when killed by a signal (a crash, or the time-out)
+  bool TimedOut = false;
   int ExitCode = -1;
   int Signal = 0;
   std::string Stdout;
   std::string Stderr;
 };
 
-// Runs Arguments[0] with the rest as its arguments, no shell in between.
-TOOL_RUN RunTool(const std::vector<std::string> &Arguments);
+// Runs Arguments[0] (a path, or a command found on PATH) with the rest as its
+// arguments, no shell in between; kills it after TimeoutSeconds.
+TOOL_RUN RunTool(const std::vector<std::string> &Arguments, int TimeoutSeconds = 60);
 
 // A path in the tests' scratch folder (created on demand) for Name.
 std::string ScratchPath(const std::string &Name);

@@ -3,11 +3,14 @@
 #include "ToolRun.h"
 
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -30,7 +33,7 @@ std::string ScratchPath(const std::string &Name) {
   return std::string(TOLVERN_SCRATCH_DIR) + "/" + Name;
 }
 
-TOOL_RUN RunTool(const std::vector<std::string> &Arguments) {
+TOOL_RUN RunTool(const std::vector<std::string> &Arguments, int TimeoutSeconds) {
   const std::string Base =
       ScratchPath("run-" + std::to_string(getpid()) + "-" + std::to_string(UniqueNumber()));
   const std::string OutPath = Base + ".out";
@@ -50,16 +53,29 @@ TOOL_RUN RunTool(const std::vector<std::string> &Arguments) {
   Argv.push_back(nullptr);
 
   pid_t Child = 0;
-  const int Spawned = posix_spawn(&Child, Argv[0], &Actions, nullptr, Argv.data(), environ);
+  const int Spawned = posix_spawnp(&Child, Argv[0], &Actions, nullptr, Argv.data(), environ);
   posix_spawn_file_actions_destroy(&Actions);
   if (Spawned != 0) {
     throw std::runtime_error("cannot start " + Arguments[0]);
   }
+  TOOL_RUN Run;
   int Status = 0;
-  while (waitpid(Child, &Status, 0) < 0 && errno == EINTR) {
+  const auto Deadline = std::chrono::steady_clock::now() + std::chrono::seconds(TimeoutSeconds);
+  for (;;) {
+    const pid_t Done = waitpid(Child, &Status, WNOHANG);
+    if (Done == Child || (Done < 0 && errno != EINTR)) {
+      break;
+    }
+    if (std::chrono::steady_clock::now() > Deadline) {
+      Run.TimedOut = true;
+      kill(Child, SIGKILL);
+      while (waitpid(Child, &Status, 0) < 0 && errno == EINTR) {
+      }
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
 
-  TOOL_RUN Run;
   Run.Exited = WIFEXITED(Status);
   Run.ExitCode = Run.Exited ? WEXITSTATUS(Status) : -1;
   Run.Signal = WIFSIGNALED(Status) ? WTERMSIG(Status) : 0;
