@@ -14,8 +14,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 namespace {
 
@@ -129,11 +132,29 @@ void BenchmarkStatus(benchmark::State &State, EFI_STATUS Status) {
   }
 }
 
-// The console report, then per shared workload snprintf's time over ours.
-class RATIO_REPORTER : public benchmark::ConsoleReporter {
+// The report in the format asked for (--benchmark_format), in colour only on a
+// terminal, and after a console report, per shared workload, snprintf's time
+// over ours.
+class RATIO_REPORTER : public benchmark::BenchmarkReporter {
 public:
+  explicit RATIO_REPORTER(const std::string &Format) : Console(Format == "console") {
+    if (Format == "json") {
+      Report = std::make_unique<benchmark::JSONReporter>();
+    } else {
+      Report = std::make_unique<benchmark::ConsoleReporter>(
+          isatty(STDOUT_FILENO) ? benchmark::ConsoleReporter::OO_Defaults
+                                : benchmark::ConsoleReporter::OO_Tabular);
+    }
+  }
+
+  bool ReportContext(const Context &Machine) override {
+    Report->SetOutputStream(&GetOutputStream());
+    Report->SetErrorStream(&GetErrorStream());
+    return Report->ReportContext(Machine);
+  }
+
   void ReportRuns(const std::vector<Run> &Runs) override {
-    ConsoleReporter::ReportRuns(Runs);
+    Report->ReportRuns(Runs);
     // With --benchmark_repetitions the best run counts: the machine may be shared.
     for (const Run &Each : Runs) {
       if (Each.run_type == Run::RT_Iteration && !Each.error_occurred) {
@@ -145,7 +166,10 @@ public:
   }
 
   void Finalize() override {
-    ConsoleReporter::Finalize();
+    Report->Finalize();
+    if (!Console) {
+      return;
+    }
     std::printf("\n%-18s %16s %10s %18s\n", "workload", "FormatToBuffer", "snprintf",
                 "snprintf/ours");
     for (const SHARED_WORKLOAD &Workload : SharedWorkloads) {
@@ -160,8 +184,22 @@ public:
   }
 
 private:
+  std::unique_ptr<benchmark::BenchmarkReporter> Report;
+  bool Console;
   std::map<std::string, double> Nanoseconds;
 };
+
+// The value of --benchmark_format, which the library reads only for its own reporter.
+std::string RequestedFormat(int Argc, char **Argv) {
+  const std::string Flag = "--benchmark_format=";
+  std::string Format = "console";
+  for (int Index = 1; Index < Argc; ++Index) {
+    if (std::string(Argv[Index]).rfind(Flag, 0) == 0) {
+      Format = Argv[Index] + Flag.size();
+    }
+  }
+  return Format;
+}
 
 } // namespace
 
@@ -177,8 +215,14 @@ int main(int argc, char **argv) {
   benchmark::RegisterBenchmark("Time/FormatToBuffer", BenchmarkTime);
   benchmark::RegisterBenchmark("NamedStatus/FormatToBuffer", BenchmarkStatus, EFI_NOT_FOUND);
   benchmark::RegisterBenchmark("UnnamedStatus/FormatToBuffer", BenchmarkStatus, 0x80000019u);
+  const std::string Format = RequestedFormat(argc, argv);
+  if (Format != "console" && Format != "json") {
+    std::fprintf(stderr, "FormatBenchmark: --benchmark_format=%s: console or json only\n",
+                 Format.c_str());
+    return 2;
+  }
   benchmark::Initialize(&argc, argv);
-  RATIO_REPORTER Reporter;
+  RATIO_REPORTER Reporter(Format);
   benchmark::RunSpecifiedBenchmarks(&Reporter);
   benchmark::Shutdown();
   return 0;
