@@ -58,7 +58,7 @@ extern "C" [[noreturn]] VOID BootMain(VOID) {
 
   MODULE_IMAGE Module;
   const CHAR8 *Problem = FindModuleEntryPoint(BOOT_MODULE_ADDRESS, &Module);
-  if (Problem != NULL) {
+  if (Problem != nullptr) {
     ConsoleText("[boot] no module at ");
     ConsoleHex(BOOT_MODULE_ADDRESS, 8);
     ConsoleText(": ");

@@ -63,8 +63,8 @@ VOID ReportRecord(const FLASH_MAP_RECORD *Record) {
 } // namespace
 
 BOOLEAN ReportFlashMap(const EFI_PEI_SERVICES **PeiServices) {
-  EFI_PEI_PPI_DESCRIPTOR *Descriptor = NULL;
-  VOID *Ppi = NULL;
+  EFI_PEI_PPI_DESCRIPTOR *Descriptor = nullptr;
+  VOID *Ppi = nullptr;
   EFI_STATUS Status =
       (*PeiServices)->LocatePpi(PeiServices, &kFlashMapPpiGuid, 0, &Descriptor, &Ppi);
   ConsoleText("[flash-map] ppi ");
@@ -80,7 +80,7 @@ BOOLEAN ReportFlashMap(const EFI_PEI_SERVICES **PeiServices) {
   ConsoleHex(Descriptor->Flags, 8);
   ConsoleText(", ppi at ");
   ConsoleHex((UINT32) reinterpret_cast<UINTN>(FlashMap), 8);
-  if (FlashMap == NULL || FlashMap->Record == NULL) {
+  if (FlashMap == nullptr || FlashMap->Record == nullptr) {
     ConsoleLine(", no record");
     return FALSE;
   }

@@ -8,7 +8,7 @@ const CHAR8 *FindModuleEntryPoint(UINT32 Base, MODULE_IMAGE *Module) {
   UINTN Room = (UINTN)(0u - Base);
   PE32_IMAGE_INFO Info;
   const CHAR8 *Problem = ReadPe32ImageInfo(Image, Room, &Info);
-  if (Problem != NULL) {
+  if (Problem != nullptr) {
     return Problem;
   }
   if (Info.ImageBase != Base) {
@@ -20,5 +20,5 @@ const CHAR8 *FindModuleEntryPoint(UINT32 Base, MODULE_IMAGE *Module) {
   Module->Base = Base;
   Module->EntryPoint = Base + Info.AddressOfEntryPoint;
   Module->SizeOfImage = Info.SizeOfImage;
-  return NULL;
+  return nullptr;
 }

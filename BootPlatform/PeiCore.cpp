@@ -40,7 +40,7 @@ VOID PeiCoreInitialize(PEI_CORE_INSTANCE *Core) {
   Core->Services.LocatePpi = PeiLocatePpi;
   Core->ServicesPointer = &Core->Services;
   for (UINT32 Index = 0; Index < PEI_PPI_DATABASE_CAPACITY; ++Index) {
-    Core->Ppis[Index] = NULL;
+    Core->Ppis[Index] = nullptr;
   }
   Core->PpiCount = 0;
   Core->InstallCalls = 0;
@@ -54,7 +54,7 @@ EFI_STATUS PeiInstallPpi(const EFI_PEI_SERVICES **PeiServices,
                          const EFI_PEI_PPI_DESCRIPTOR *PpiList) {
   PEI_CORE_INSTANCE *Core = CoreFromServices(PeiServices);
   ++Core->InstallCalls;
-  if (PpiList == NULL) {
+  if (PpiList == nullptr) {
     return EFI_INVALID_PARAMETER;
   }
   // Walk no further than the free room, so that a list without its
@@ -66,7 +66,7 @@ EFI_STATUS PeiInstallPpi(const EFI_PEI_SERVICES **PeiServices,
       return EFI_OUT_OF_RESOURCES;
     }
     const EFI_PEI_PPI_DESCRIPTOR &Descriptor = PpiList[Count];
-    if ((Descriptor.Flags & EFI_PEI_PPI_DESCRIPTOR_PPI) == 0 || Descriptor.Guid == NULL) {
+    if ((Descriptor.Flags & EFI_PEI_PPI_DESCRIPTOR_PPI) == 0 || Descriptor.Guid == nullptr) {
       return EFI_INVALID_PARAMETER;
     }
     ++Count;
@@ -83,7 +83,7 @@ EFI_STATUS PeiInstallPpi(const EFI_PEI_SERVICES **PeiServices,
 EFI_STATUS PeiLocatePpi(const EFI_PEI_SERVICES **PeiServices, const EFI_GUID *Guid, UINTN Instance,
                         EFI_PEI_PPI_DESCRIPTOR **PpiDescriptor, VOID **Ppi) {
   PEI_CORE_INSTANCE *Core = CoreFromServices(PeiServices);
-  if (Guid == NULL) {
+  if (Guid == nullptr) {
     return EFI_INVALID_PARAMETER;
   }
   for (UINT32 Index = 0; Index < Core->PpiCount; ++Index) {
@@ -95,10 +95,10 @@ EFI_STATUS PeiLocatePpi(const EFI_PEI_SERVICES **PeiServices, const EFI_GUID *Gu
       --Instance;
       continue;
     }
-    if (PpiDescriptor != NULL) {
+    if (PpiDescriptor != nullptr) {
       *PpiDescriptor = const_cast<EFI_PEI_PPI_DESCRIPTOR *>(Descriptor);
     }
-    if (Ppi != NULL) {
+    if (Ppi != nullptr) {
       *Ppi = Descriptor->Ppi;
     }
     return EFI_SUCCESS;

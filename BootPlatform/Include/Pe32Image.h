@@ -33,7 +33,7 @@ inline UINT32 Pe32Read32(const UINT8 *Bytes) {
 }
 
 // Fills Info from the DOS stub's e_lfanew, the COFF header and the PE32
-// optional header. Returns NULL when the header is sound, else a short text
+// optional header. Returns nullptr when the header is sound, else a short text
 // that says what is wrong. Never reads outside Image[0, Size).
 inline const CHAR8 *ReadPe32ImageInfo(const UINT8 *Image, UINTN Size, PE32_IMAGE_INFO *Info) {
   if (Size < 0x40 || Image[0] != 'M' || Image[1] != 'Z') {
@@ -76,5 +76,5 @@ inline const CHAR8 *ReadPe32ImageInfo(const UINT8 *Image, UINTN Size, PE32_IMAGE
   if (Info->AddressOfEntryPoint == 0 || Info->AddressOfEntryPoint >= Info->SizeOfImage) {
     return "entry point outside the image";
   }
-  return NULL;
+  return nullptr;
 }

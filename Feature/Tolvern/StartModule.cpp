@@ -4,6 +4,8 @@
 
 #include <Library/DebugLib.h>
 
+namespace {
+
 VOID RunConstructorList(const LIBRARY_CONSTRUCTOR *Constructors, UINTN Count) {
   for (UINTN Index = 0; Index < Count; ++Index) {
     EFI_STATUS Status = Constructors[Index]();
@@ -16,6 +18,8 @@ VOID RunConstructorList(const LIBRARY_CONSTRUCTOR *Constructors, UINTN Count) {
     }
   }
 }
+
+} // namespace
 
 EFI_STATUS StartModule(const LIBRARY_CONSTRUCTOR *Constructors, UINTN Count,
                        const EFI_PEI_SERVICES **PeiServices) {

@@ -27,7 +27,7 @@ UINT32 DivideJoined(UINT32 Remainder, UINT32 Low, UINT32 Divisor, UINT32 *NewRem
 UINT64 DivU64x32Remainder(UINT64 Dividend, UINT32 Divisor, UINT32 *Remainder) {
   if (AssertOperand(Divisor) == 0) {
     AssertReport("u:\\MdePkg\\Library\\BaseLib\\DivU64x32Remainder", 47, "Divisor != 0");
-    if (Remainder != NULL) {
+    if (Remainder != nullptr) {
       *Remainder = 0;
     }
     return 0;
@@ -40,7 +40,7 @@ UINT64 DivU64x32Remainder(UINT64 Dividend, UINT32 Divisor, UINT32 *Remainder) {
   }
   UINT32 LowRemainder;
   UINT32 LowQuotient = DivideJoined(High, static_cast<UINT32>(Dividend), Divisor, &LowRemainder);
-  if (Remainder != NULL) {
+  if (Remainder != nullptr) {
     *Remainder = LowRemainder;
   }
   return (UINT64{HighQuotient} << 32) | LowQuotient;

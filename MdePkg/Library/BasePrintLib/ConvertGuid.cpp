@@ -4,7 +4,7 @@
 #include <Library/BaseLib.h>
 
 const CHAR8 *ConvertGuid(const EFI_GUID *Guid, CHAR8 *Scratch) {
-  if (Guid == NULL) {
+  if (Guid == nullptr) {
     return "<null guid>";
   }
   // Field addresses come from a byte pointer: the GUID itself may be misaligned.

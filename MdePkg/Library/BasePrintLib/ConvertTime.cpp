@@ -2,7 +2,7 @@
 #include "PrintLibInternal.h"
 
 const CHAR8 *ConvertTime(const EFI_TIME *Time, CHAR8 *Scratch) {
-  if (Time == NULL) {
+  if (Time == nullptr) {
     return "<null time>";
   }
   FormatToBuffer(Scratch, VALUE_BUFFER_SIZE, "%02d/%02d/%04d  %02d:%02d", Time->Month, Time->Day,

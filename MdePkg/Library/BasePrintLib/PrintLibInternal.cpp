@@ -121,14 +121,14 @@ UINTN FormatWorker(CHAR8 *Buffer, UINTN BufferSize, const CHAR8 *Format, VA_LIST
   if (BufferSize == 0) {
     return 0;
   }
-  if (AssertOperand(Buffer) == NULL) {
+  if (AssertOperand(Buffer) == nullptr) {
     AssertReport("u:\\MdePkg\\Library\\BasePrintLib\\PrintLibInternal", 356,
                  "Buffer != ((void *) 0)");
     return 0;
   }
   CHAR8 *const Start = Buffer;
   const CHAR8 *const End = Buffer + BufferSize - 1;
-  if (Format == NULL) {
+  if (Format == nullptr) {
     // The format's one check is its length's: a null string is reported
     // there. A non-null format's length is never needed, so it is not taken.
     AsciiLength(Format);
@@ -227,7 +227,7 @@ UINTN FormatWorker(CHAR8 *Buffer, UINTN BufferSize, const CHAR8 *Format, VA_LIST
     case 's':
     case 'S':
       Element.Text = VA_ARG(Arguments, VOID *);
-      if (Element.Text == NULL) {
+      if (Element.Text == nullptr) {
         Element.Text = "<null string>";
       } else if (Character != 'a') {
         Element.Flags |= WIDE_ARGUMENT;
