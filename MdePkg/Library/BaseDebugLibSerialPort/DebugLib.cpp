@@ -17,7 +17,7 @@ VOID SendText(const CHAR8 *Text) {
 } // namespace
 
 VOID DebugMessage(UINT32 Level, const CHAR8 *Format, ...) {
-  if (AssertOperand(Format) == nullptr) {
+  if (Format == nullptr) {
     AssertReport("u:\\MdePkg\\Library\\BaseDebugLibSerialPort\\DebugLib", 79,
                  "Format != ((void *) 0)");
   }

@@ -25,7 +25,7 @@ UINT32 DivideJoined(UINT32 Remainder, UINT32 Low, UINT32 Divisor, UINT32 *NewRem
 } // namespace
 
 UINT64 DivU64x32Remainder(UINT64 Dividend, UINT32 Divisor, UINT32 *Remainder) {
-  if (AssertOperand(Divisor) == 0) {
+  if (Divisor == 0) {
     AssertReport("u:\\MdePkg\\Library\\BaseLib\\DivU64x32Remainder", 47, "Divisor != 0");
     if (Remainder != nullptr) {
       *Remainder = 0;

@@ -121,7 +121,7 @@ UINTN FormatWorker(CHAR8 *Buffer, UINTN BufferSize, const CHAR8 *Format, VA_LIST
   if (BufferSize == 0) {
     return 0;
   }
-  if (AssertOperand(Buffer) == nullptr) {
+  if (Buffer == nullptr) {
     AssertReport("u:\\MdePkg\\Library\\BasePrintLib\\PrintLibInternal", 356,
                  "Buffer != ((void *) 0)");
     return 0;
