@@ -14,10 +14,13 @@ set(TOLVERN_FW_CFLAGS
     -fno-builtin -Os -flto -Wall -Wextra -Werror -DTOLVERN_FIRMWARE=1
     -I${CMAKE_SOURCE_DIR}/MdePkg/Include -I${CMAKE_SOURCE_DIR}/Feature/Tolvern)
 
+# /Brepro: the time stamp is a hash of the image, so the same sources give the
+# same bytes in every build. Identical-code folding has nothing to fold in the
+# one LTO object and would hide the string literals from the map.
 set(TOLVERN_FW_LDFLAGS
     /nologo /WX /driver /entry:PeimEntry /subsystem:efi_boot_service_driver
-    /base:${TOLVERN_IMAGE_BASE} /align:32 /filealign:32 /nodefaultlib /opt:ref /opt:icf
-    /merge:.rdata=.text /debug:none /lldmap:)
+    /base:${TOLVERN_IMAGE_BASE} /align:32 /filealign:32 /nodefaultlib /opt:ref /opt:noicf
+    /merge:.rdata=.text /debug:none /Brepro)
 
 # Sources of the module proper, shared by every image variant.
 file(GLOB TOLVERN_MODULE_SOURCES CONFIGURE_DEPENDS
@@ -65,12 +68,15 @@ function(tolvern_firmware_image NAME)
   endforeach()
 
   set(image ${CMAKE_BINARY_DIR}/firmware/${NAME}.efi)
+  set(map ${CMAKE_BINARY_DIR}/firmware/${NAME}.map)
   add_custom_command(
     OUTPUT ${image}
-    COMMAND ${TOLVERN_FW_LLD_LINK} ${TOLVERN_FW_LDFLAGS} /out:${image} ${objects}
+    BYPRODUCTS ${map}
+    COMMAND ${TOLVERN_FW_LLD_LINK} ${TOLVERN_FW_LDFLAGS} /lldmap:${map} /out:${image} ${objects}
     DEPENDS ${objects}
     COMMENT "Firmware ${NAME}: linking ${NAME}.efi"
     VERBATIM)
   add_custom_target(${NAME} ALL DEPENDS ${image})
-  set_target_properties(${NAME} PROPERTIES TOLVERN_IMAGE ${image})
+  set_target_properties(${NAME} PROPERTIES TOLVERN_IMAGE ${image} TOLVERN_IMAGE_MAP ${map}
+                                           TOLVERN_IMAGE_SOURCES "${sources}")
 endfunction()
