@@ -14,13 +14,14 @@ set(TOLVERN_FW_CFLAGS
     -fno-builtin -Os -flto -Wall -Wextra -Werror -DTOLVERN_FIRMWARE=1
     -I${CMAKE_SOURCE_DIR}/MdePkg/Include -I${CMAKE_SOURCE_DIR}/Feature/Tolvern)
 
-# /Brepro: the time stamp is a hash of the image, so the same sources give the
-# same bytes in every build. Identical-code folding has nothing to fold in the
-# one LTO object and would hide the string literals from the map.
+# /timestamp:0: no link time in the header, so the same sources give the same
+# bytes in every build (/Brepro would add a 28-byte debug directory for its
+# hash). Identical-code folding has nothing to fold in the one LTO object and
+# would hide the string literals from the map.
 set(TOLVERN_FW_LDFLAGS
     /nologo /WX /driver /entry:PeimEntry /subsystem:efi_boot_service_driver
     /base:${TOLVERN_IMAGE_BASE} /align:32 /filealign:32 /nodefaultlib /opt:ref /opt:noicf
-    /merge:.rdata=.text /debug:none /Brepro)
+    /merge:.rdata=.text /debug:none /timestamp:0)
 
 # Sources of the module proper, shared by every image variant.
 file(GLOB TOLVERN_MODULE_SOURCES CONFIGURE_DEPENDS

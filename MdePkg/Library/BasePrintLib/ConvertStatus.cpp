@@ -10,6 +10,7 @@ const CHAR8 *ConvertStatus(EFI_STATUS Status, CHAR8 *Scratch) {
   } else if (Status < STATUS_WARNING_NAMES) {
     return StatusName(Status);
   }
-  FormatToBuffer(Scratch, VALUE_BUFFER_SIZE, "%08X", Status);
+  // What "%08X" prints.
+  *WriteDigits(Scratch, Status, 8, 16) = 0;
   return Scratch;
 }

@@ -37,6 +37,19 @@ UINT32 DirectiveFlag(CHAR8 Character) {
   return (Character | 0x20) == 'l' ? LONG_VALUE : 0;
 }
 
+} // namespace
+
+// Out of line: its callers share one copy.
+__attribute__((noinline)) CHAR8 *FillChars(CHAR8 *Buffer, const CHAR8 *End, INT32 Length,
+                                           CHAR8 Character) {
+  for (; Length > 0 && Buffer < End; --Length) {
+    *Buffer++ = Character;
+  }
+  return Buffer;
+}
+
+namespace {
+
 // Count, padding, the text itself and justification of one element. Nothing
 // is written at or past End.
 CHAR8 *WriteElement(CHAR8 *Buffer, const CHAR8 *End, const PRINT_ELEMENT *Element) {

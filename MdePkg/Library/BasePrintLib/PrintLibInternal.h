@@ -41,23 +41,21 @@ typedef struct {
 
 // Writes Character Length times, stopping at End; a Length of zero or less
 // writes nothing. Returns the position after the last character written.
-inline CHAR8 *FillChars(CHAR8 *Buffer, const CHAR8 *End, INT32 Length, CHAR8 Character) {
-  for (; Length > 0 && Buffer < End; --Length) {
-    *Buffer++ = Character;
-  }
-  return Buffer;
-}
+CHAR8 *FillChars(CHAR8 *Buffer, const CHAR8 *End, INT32 Length, CHAR8 Character);
 
 // Stores a NUL at Scratch[0], then Value's digits in Radix (10 or 16), least
 // significant first. Returns the position of the most significant digit.
 CHAR8 *ValueToDigits(CHAR8 *Scratch, UINT64 Value, UINT32 Radix);
 
+// Writes Value in Radix (10 or 16), most significant digit first and with at
+// least MinDigits digits (zeros in front). Returns the position after them.
+CHAR8 *WriteDigits(CHAR8 *Text, UINT32 Value, UINT32 MinDigits, UINT32 Radix);
+
 // 'd', 'x', 'X' and 'p' after the fetch: digits in Scratch, then count,
 // prefix, grouping and zero-fill settled for the output stage.
 VOID ConvertInteger(PRINT_ELEMENT *Element, UINT64 Value, CHAR8 *Scratch);
 
-// 'g', 't' and 'r': 8-bit text, either a fixed text or built in Scratch by a
-// nested FormatToBuffer call.
+// 'g', 't' and 'r': 8-bit text, either a fixed text or built in Scratch.
 const CHAR8 *ConvertGuid(const EFI_GUID *Guid, CHAR8 *Scratch);
 const CHAR8 *ConvertTime(const EFI_TIME *Time, CHAR8 *Scratch);
 const CHAR8 *ConvertStatus(EFI_STATUS Status, CHAR8 *Scratch);
