@@ -47,7 +47,7 @@ VOID FormatIntoNull() {
 
 VOID DigitsInRadixZero() {
   CHAR8 Scratch[VALUE_BUFFER_SIZE];
-  EXPECT_EQ(ValueToDigits(Scratch, 12345, 0), Scratch + 1) << "stops after one digit";
+  EXPECT_EQ(ValueToDigits(Scratch, 12345, 0, 0), Scratch + 1) << "stops after one digit";
 }
 
 VOID Load16FromNull() {

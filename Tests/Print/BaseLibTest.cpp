@@ -89,25 +89,25 @@ TEST(DivU64x32Remainder, ZeroDivisorIsReportedAndGivesZero) {
 
 TEST(ValueToDigits, LeastSignificantFirstAfterANul) {
   CHAR8 Scratch[VALUE_BUFFER_SIZE];
-  CHAR8 *Last = ValueToDigits(Scratch, 1234, 10);
+  CHAR8 *Last = ValueToDigits(Scratch, 1234, 10, 0);
   EXPECT_EQ(Last, Scratch + 4);
   EXPECT_EQ(Scratch[0], 0);
   EXPECT_EQ(std::string(Scratch + 1, 4), "4321");
 
-  Last = ValueToDigits(Scratch, 0, 10);
+  Last = ValueToDigits(Scratch, 0, 10, 0);
   EXPECT_EQ(Last, Scratch + 1) << "zero has one digit";
   EXPECT_EQ(Scratch[1], '0');
 
-  Last = ValueToDigits(Scratch, UINT64_MAX, 10);
+  Last = ValueToDigits(Scratch, UINT64_MAX, 10, 0);
   EXPECT_EQ(std::string(Scratch + 1, Last + 1), "51615590737044764481");
-  Last = ValueToDigits(Scratch, 0xFEDCBA9876543210ull, 16);
+  Last = ValueToDigits(Scratch, 0xFEDCBA9876543210ull, 16, 0);
   EXPECT_EQ(std::string(Scratch + 1, Last + 1), "0123456789ABCDEF");
 }
 
 TEST(ValueToDigits, RadixZeroIsReportedOnceAndStops) {
   REPORT_COUNTER Counter;
   CHAR8 Scratch[VALUE_BUFFER_SIZE];
-  CHAR8 *Last = ValueToDigits(Scratch, 987654321, 0);
+  CHAR8 *Last = ValueToDigits(Scratch, 987654321, 0, 0);
   EXPECT_EQ(Last, Scratch + 1);
   EXPECT_EQ(Scratch[1], '0');
   EXPECT_EQ(Counter.Reports(), 1u);

@@ -92,31 +92,14 @@ CHAR8 *WriteElement(CHAR8 *Buffer, const CHAR8 *End, const PRINT_ELEMENT *Elemen
     Index = 1;
   }
   Buffer = FillChars(Buffer, End, static_cast<INT32>(Precision - Count), PadCharacter);
-  if ((Flags & (NUMBER_TEXT | GROUP_THOUSANDS)) != (NUMBER_TEXT | GROUP_THOUSANDS)) {
-    // Without separators: as many units as are left and fit.
-    UINTN Units = Index < Count ? Count - Index : 0;
-    if (Units > static_cast<UINTN>(End - Buffer)) {
-      Units = static_cast<UINTN>(End - Buffer);
-    }
-    for (; Units != 0; --Units) {
-      *Buffer++ = static_cast<CHAR8>(*Text);
-      Text += Step;
-    }
-  } else {
-    UINT32 Phase = Element->GroupPhase;
-    while (Index < Count && Buffer < End) {
-      *Buffer++ = static_cast<CHAR8>(*Text);
-      Text += Step;
-      ++Index;
-      if (++Phase == 3) {
-        // The separator takes a place of its own in the count.
-        Phase = 0;
-        ++Index;
-        if (Index < Count) {
-          Buffer = FillChars(Buffer, End, 1, ',');
-        }
-      }
-    }
+  // As many units as are left and fit.
+  UINTN Units = Index < Count ? Count - Index : 0;
+  if (Units > static_cast<UINTN>(End - Buffer)) {
+    Units = static_cast<UINTN>(End - Buffer);
+  }
+  for (; Units != 0; --Units) {
+    *Buffer++ = static_cast<CHAR8>(*Text);
+    Text += Step;
   }
 
   if ((Flags & LEFT_JUSTIFY) != 0) {
@@ -166,45 +149,38 @@ UINTN FormatWorker(CHAR8 *Buffer, UINTN BufferSize, const CHAR8 *Format, VA_LIST
     Element.Precision = 1;
     Element.Count = 0;
     Element.Prefix = 0;
-    Element.GroupPhase = 0;
     Element.Text = Unit;
 
     if (Character == '%') {
       // Flags, widths and precisions in any order, until the conversion character.
       for (;;) {
         Character = *++Format;
-        if (Character >= '0' && Character <= '9') {
+        UINT32 Number = 0;
+        if (Character == '*') {
+          // The next slot, as a signed 32-bit number.
+          Number = VA_ARG(Arguments, UINT32);
+        } else if (Character >= '0' && Character <= '9') {
           if (Character == '0' && (Element.Flags & PRECISION_GIVEN) == 0) {
             Element.Flags |= ZERO_FILL;
           }
-          UINT32 Number = 0;
           for (; Format[0] >= '0' && Format[0] <= '9'; ++Format) {
             Number = Number * 10 + static_cast<UINT32>(Format[0] - '0');
           }
           --Format;
-          if ((Element.Flags & PRECISION_GIVEN) != 0) {
-            Element.Precision = Number;
-          } else {
-            Element.Width = Number;
-            Element.Flags |= WIDTH_GIVEN;
+        } else {
+          UINT32 Flag = DirectiveFlag(Character);
+          if (Flag == 0) {
+            break;
           }
+          Element.Flags |= Flag;
           continue;
         }
-        if (Character == '*') {
-          // The next slot, as a signed 32-bit number.
-          if ((Element.Flags & PRECISION_GIVEN) != 0) {
-            Element.Precision = VA_ARG(Arguments, UINT32);
-          } else {
-            Element.Width = VA_ARG(Arguments, UINT32);
-            Element.Flags |= WIDTH_GIVEN;
-          }
-          continue;
+        if ((Element.Flags & PRECISION_GIVEN) != 0) {
+          Element.Precision = Number;
+        } else {
+          Element.Width = Number;
+          Element.Flags |= WIDTH_GIVEN;
         }
-        UINT32 Flag = DirectiveFlag(Character);
-        if (Flag == 0) {
-          break;
-        }
-        Element.Flags |= Flag;
       }
     }
 

@@ -34,9 +34,8 @@ typedef struct {
   UINT32 Width;
   UINT32 Precision;
   UINT32 Count;
-  CHAR8 Prefix;      // sign or blank of a number, 0 for none
-  UINT32 GroupPhase; // digits before the first thousands separator, as 3 - n % 3
-  const VOID *Text;  // wide or 8-bit string, or a number's most significant digit
+  CHAR8 Prefix;     // sign or blank of a number, 0 for none
+  const VOID *Text; // wide or 8-bit string, or a number's most significant digit
 } PRINT_ELEMENT;
 
 // Writes Character Length times, stopping at End; a Length of zero or less
@@ -44,15 +43,16 @@ typedef struct {
 CHAR8 *FillChars(CHAR8 *Buffer, const CHAR8 *End, INT32 Length, CHAR8 Character);
 
 // Stores a NUL at Scratch[0], then Value's digits in Radix (10 or 16), least
-// significant first. Returns the position of the most significant digit.
-CHAR8 *ValueToDigits(CHAR8 *Scratch, UINT64 Value, UINT32 Radix);
+// significant first, with Separator (unless it is 0) after every third digit
+// that more digits follow. Returns the position of the most significant digit.
+CHAR8 *ValueToDigits(CHAR8 *Scratch, UINT64 Value, UINT32 Radix, CHAR8 Separator);
 
 // Writes Value in Radix (10 or 16), most significant digit first and with at
 // least MinDigits digits (zeros in front). Returns the position after them.
 CHAR8 *WriteDigits(CHAR8 *Text, UINT32 Value, UINT32 MinDigits, UINT32 Radix);
 
-// 'd', 'x', 'X' and 'p' after the fetch: digits in Scratch, then count,
-// prefix, grouping and zero-fill settled for the output stage.
+// 'd', 'x', 'X' and 'p' after the fetch: digits and separators in Scratch,
+// then count, prefix and zero fill settled for the output stage.
 VOID ConvertInteger(PRINT_ELEMENT *Element, UINT64 Value, CHAR8 *Scratch);
 
 // 'g', 't' and 'r': 8-bit text, either a fixed text or built in Scratch.
