@@ -11,7 +11,7 @@ set(TOLVERN_FW_CFLAGS
     --target=i686-pc-windows-msvc -std=c++20 -ffreestanding -nostdlib -nostdinc++
     -fno-exceptions -fno-rtti -fno-threadsafe-statics -fno-asynchronous-unwind-tables
     -fno-stack-protector -mno-stack-arg-probe -mno-sse -mno-mmx -msoft-float
-    -fno-builtin -Os -flto -Wall -Wextra -Werror -DTOLVERN_FIRMWARE=1
+    -fno-builtin -fno-jump-tables -Os -flto -Wall -Wextra -Werror -DTOLVERN_FIRMWARE=1
     -I${CMAKE_SOURCE_DIR}/MdePkg/Include -I${CMAKE_SOURCE_DIR}/Feature/Tolvern)
 
 # /timestamp:0: no link time in the header, so the same sources give the same

@@ -7,34 +7,29 @@
 
 namespace {
 
-// Flags of the directive characters ' ' to '/'. '*' and the digits carry
-// numbers and are handled apart.
-struct PUNCTUATION_FLAGS {
-  UINT8 Flags[16];
+// The flag characters of a directive. '*' and the digits carry numbers and
+// are handled apart.
+struct DIRECTIVE_FLAG {
+  CHAR8 Character;
+  UINT8 Flag;
 };
 
-constexpr PUNCTUATION_FLAGS MakePunctuationFlags() {
-  PUNCTUATION_FLAGS Table{};
-  Table.Flags[' ' - ' '] = SHOW_BLANK;
-  Table.Flags['+' - ' '] = SHOW_PLUS;
-  Table.Flags[',' - ' '] = GROUP_THOUSANDS;
-  Table.Flags['-' - ' '] = LEFT_JUSTIFY;
-  Table.Flags['.' - ' '] = PRECISION_GIVEN;
-  return Table;
-}
-
-constexpr PUNCTUATION_FLAGS PunctuationFlags = MakePunctuationFlags();
+constexpr DIRECTIVE_FLAG DirectiveFlags[] = {
+    {'-', LEFT_JUSTIFY},    {'+', SHOW_PLUS},  {' ', SHOW_BLANK}, {',', GROUP_THOUSANDS},
+    {'.', PRECISION_GIVEN}, {'l', LONG_VALUE}, {'L', LONG_VALUE},
+};
 static_assert((SHOW_BLANK | SHOW_PLUS | GROUP_THOUSANDS | LEFT_JUSTIFY | PRECISION_GIVEN |
                LONG_VALUE) <= 0xFF,
               "directive flags fit the table's bytes");
 
 // The flag a directive character sets, or 0 when it is not a flag character.
 UINT32 DirectiveFlag(CHAR8 Character) {
-  UINT8 Offset = static_cast<UINT8>(Character - ' ');
-  if (Offset < sizeof(PunctuationFlags.Flags)) {
-    return PunctuationFlags.Flags[Offset];
+  for (const DIRECTIVE_FLAG &Entry : DirectiveFlags) {
+    if (Entry.Character == Character) {
+      return Entry.Flag;
+    }
   }
-  return (Character | 0x20) == 'l' ? LONG_VALUE : 0;
+  return 0;
 }
 
 } // namespace
@@ -49,6 +44,46 @@ __attribute__((noinline)) CHAR8 *FillChars(CHAR8 *Buffer, const CHAR8 *End, INT3
 }
 
 namespace {
+
+enum CONVERSION_KIND {
+  CONVERSION_CHARACTER,
+  CONVERSION_STRING,
+  CONVERSION_INTEGER,
+  CONVERSION_GUID,
+  CONVERSION_TIME,
+  CONVERSION_STATUS,
+};
+
+// What each conversion character takes and the flags it sets; only the
+// 16-bit texts set WIDE_ARGUMENT.
+struct CONVERSION {
+  CHAR8 Character;
+  UINT8 Kind;
+  UINT16 Flags;
+};
+
+constexpr CONVERSION Conversions[] = {
+    {'c', CONVERSION_CHARACTER, WIDE_ARGUMENT},
+    {'a', CONVERSION_STRING, 0},
+    {'s', CONVERSION_STRING, WIDE_ARGUMENT},
+    {'S', CONVERSION_STRING, WIDE_ARGUMENT},
+    {'d', CONVERSION_INTEGER, 0},
+    {'x', CONVERSION_INTEGER, RADIX_HEX},
+    {'X', CONVERSION_INTEGER, RADIX_HEX | ZERO_FILL},
+    {'p', CONVERSION_INTEGER, RADIX_HEX | ZERO_FILL | POINTER_VALUE},
+    {'g', CONVERSION_GUID, 0},
+    {'t', CONVERSION_TIME, 0},
+    {'r', CONVERSION_STATUS, 0},
+};
+
+const CONVERSION *FindConversion(CHAR8 Character) {
+  for (const CONVERSION &Conversion : Conversions) {
+    if (Conversion.Character == Character) {
+      return &Conversion;
+    }
+  }
+  return nullptr;
+}
 
 // Count, padding, the text itself and justification of one element. Nothing
 // is written at or past End.
@@ -185,85 +220,75 @@ UINTN FormatWorker(CHAR8 *Buffer, UINTN BufferSize, const CHAR8 *Format, VA_LIST
     }
 
     // Character is now a bare newline or carriage return, or a conversion.
-    switch (Character) {
-    case '\n':
+    // Unless a conversion below makes another text, the text is the
+    // character itself, as one 16-bit unit ('%%', '%q' and so on).
+    Unit[0] = static_cast<UINT8>(Character);
+    Unit[1] = 0;
+    Element.Flags |= WIDE_ARGUMENT;
+    const CONVERSION *Conversion = FindConversion(Character);
+    if (Character == '\n' || Character == '\r') {
+      Element.Flags &= ~WIDE_ARGUMENT;
       Element.Text = "\r\n";
-      if (Format[1] == '\r') {
+      // Its partner character joins it; a lone carriage return stays one.
+      if (Format[1] == ('\n' ^ '\r' ^ Character)) {
         ++Format;
+      } else if (Character == '\r') {
+        Element.Text = "\r";
       }
-      break;
-    case '\r':
-      Element.Text = "\r";
-      if (Format[1] == '\n') {
-        Element.Text = "\r\n";
-        ++Format;
-      }
-      break;
-    case 0:
+    } else if (Character == 0) {
       // The format ends inside the directive: an empty text, so that only a
       // width still shows, and the main loop sees the NUL next.
       Element.Precision = 0;
-      Element.Flags |= WIDE_ARGUMENT;
-      Unit[0] = 0;
       --Format;
-      break;
-    case 'c':
-      Unit[0] = static_cast<CHAR16>(VA_ARG(Arguments, UINT32));
-      Unit[1] = 0;
-      Element.Flags |= WIDE_ARGUMENT;
-      break;
-    case 'a':
-    case 's':
-    case 'S':
-      Element.Text = VA_ARG(Arguments, VOID *);
-      if (Element.Text == nullptr) {
-        Element.Text = "<null string>";
-      } else if (Character != 'a') {
-        Element.Flags |= WIDE_ARGUMENT;
+    } else if (Conversion != nullptr) {
+      Element.Flags = (Element.Flags & ~WIDE_ARGUMENT) | Conversion->Flags;
+      if ((Element.Flags & POINTER_VALUE) != 0) {
+        // One pointer-sized slot, unsigned: on a 64-bit host that is a 64-bit value.
+        Element.Flags &= ~(SHOW_PLUS | SHOW_BLANK | LONG_VALUE);
       }
-      if ((Element.Flags & PRECISION_GIVEN) == 0) {
-        Element.Precision = 0;
+      // Every conversion takes one slot: pointer-sized, so that a 64-bit
+      // host reads its pointers whole and its 32-bit values from the low half.
+      UINTN Slot = VA_ARG(Arguments, UINTN);
+      UINT64 Value = Slot;
+      switch (Conversion->Kind) {
+      case CONVERSION_CHARACTER:
+        Unit[0] = static_cast<CHAR16>(Slot);
+        break;
+      case CONVERSION_STRING:
+        Element.Text = reinterpret_cast<const VOID *>(Slot);
+        if (Slot == 0) {
+          Element.Text = "<null string>";
+          Element.Flags &= ~WIDE_ARGUMENT;
+        }
+        if ((Element.Flags & PRECISION_GIVEN) == 0) {
+          Element.Precision = 0;
+        }
+        break;
+      case CONVERSION_INTEGER:
+        if ((Element.Flags & LONG_VALUE) != 0) {
+          // On the board a 64-bit value takes a second slot: its high half.
+          if (sizeof(UINTN) == sizeof(UINT32)) {
+            Value |= static_cast<UINT64>(VA_ARG(Arguments, UINT32)) << 32;
+          }
+        } else if ((Element.Flags & RADIX_HEX) != 0) {
+          if ((Element.Flags & POINTER_VALUE) == 0) {
+            Value = static_cast<UINT32>(Slot);
+          }
+        } else {
+          Value = static_cast<UINT64>(static_cast<INT64>(static_cast<INT32>(Slot)));
+        }
+        ConvertInteger(&Element, Value, Scratch);
+        break;
+      case CONVERSION_GUID:
+        Element.Text = ConvertGuid(reinterpret_cast<const EFI_GUID *>(Slot), Scratch);
+        break;
+      case CONVERSION_TIME:
+        Element.Text = ConvertTime(reinterpret_cast<const EFI_TIME *>(Slot), Scratch);
+        break;
+      default:
+        Element.Text = ConvertStatus(static_cast<UINT32>(Slot), Scratch);
+        break;
       }
-      break;
-    case 'p':
-      // One pointer-sized slot, unsigned: on a 64-bit host that is a 64-bit value.
-      Element.Flags &= ~(SHOW_PLUS | SHOW_BLANK | LONG_VALUE);
-      Element.Flags |= sizeof(UINTN) == sizeof(UINT64) ? LONG_VALUE : 0;
-      [[fallthrough]];
-    case 'X':
-      Element.Flags |= ZERO_FILL;
-      [[fallthrough]];
-    case 'x':
-      Element.Flags |= RADIX_HEX;
-      [[fallthrough]];
-    case 'd': {
-      UINT64 Value;
-      if ((Element.Flags & LONG_VALUE) != 0) {
-        Value = VA_ARG(Arguments, UINT64);
-      } else if ((Element.Flags & RADIX_HEX) != 0) {
-        Value = VA_ARG(Arguments, UINT32);
-      } else {
-        Value =
-            static_cast<UINT64>(static_cast<INT64>(static_cast<INT32>(VA_ARG(Arguments, UINT32))));
-      }
-      ConvertInteger(&Element, Value, Scratch);
-      break;
-    }
-    case 'g':
-      Element.Text = ConvertGuid(static_cast<const EFI_GUID *>(VA_ARG(Arguments, VOID *)), Scratch);
-      break;
-    case 't':
-      Element.Text = ConvertTime(static_cast<const EFI_TIME *>(VA_ARG(Arguments, VOID *)), Scratch);
-      break;
-    case 'r':
-      Element.Text = ConvertStatus(VA_ARG(Arguments, UINT32), Scratch);
-      break;
-    default:
-      // Unknown conversions, '%' among them, print themselves.
-      Unit[0] = static_cast<UINT8>(Character);
-      Unit[1] = 0;
-      Element.Flags |= WIDE_ARGUMENT;
-      break;
     }
 
     Buffer = WriteElement(Buffer, End, &Element);

@@ -23,6 +23,7 @@
 #define RADIX_HEX 0x0100u
 #define WIDE_ARGUMENT 0x0200u // argument text is 16-bit units
 #define NUMBER_TEXT 0x0400u   // argument text is a digit string read backwards
+#define POINTER_VALUE 0x0800u // '%p': one unsigned pointer-sized slot
 
 // What one plain character or directive contributes before padding. Widths,
 // precisions and counts are 32-bit as on the board and accumulate with
