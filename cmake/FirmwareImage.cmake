@@ -17,11 +17,13 @@ set(TOLVERN_FW_CFLAGS
 # /timestamp:0: no link time in the header, so the same sources give the same
 # bytes in every build (/Brepro would add a 28-byte debug directory for its
 # hash). Identical-code folding has nothing to fold in the one LTO object and
-# would hide the string literals from the map.
+# would hide the string literals from the map. The module has no writable data
+# (a test reads the map to make sure), and lld-link makes room in the headers
+# for an empty .data unless it is merged away: 64 bytes.
 set(TOLVERN_FW_LDFLAGS
     /nologo /WX /driver /entry:PeimEntry /subsystem:efi_boot_service_driver
     /base:${TOLVERN_IMAGE_BASE} /align:32 /filealign:32 /nodefaultlib /opt:ref /opt:noicf
-    /merge:.rdata=.text /debug:none /timestamp:0)
+    /merge:.rdata=.text /merge:.data=.text /debug:none /timestamp:0)
 
 # Sources of the module proper, shared by every image variant.
 file(GLOB TOLVERN_MODULE_SOURCES CONFIGURE_DEPENDS
