@@ -33,13 +33,10 @@ UINT64 DivU64x32Remainder(UINT64 Dividend, UINT32 Divisor, UINT32 *Remainder) {
     return 0;
   }
   UINT32 High = static_cast<UINT32>(Dividend >> 32);
-  UINT32 HighQuotient = 0;
-  if (High >= Divisor) {
-    HighQuotient = High / Divisor;
-    High %= Divisor;
-  }
+  UINT32 HighQuotient = High / Divisor;
   UINT32 LowRemainder;
-  UINT32 LowQuotient = DivideJoined(High, static_cast<UINT32>(Dividend), Divisor, &LowRemainder);
+  UINT32 LowQuotient =
+      DivideJoined(High % Divisor, static_cast<UINT32>(Dividend), Divisor, &LowRemainder);
   if (Remainder != nullptr) {
     *Remainder = LowRemainder;
   }

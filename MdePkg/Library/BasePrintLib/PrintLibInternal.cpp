@@ -121,14 +121,11 @@ CHAR8 *WriteElement(CHAR8 *Buffer, const CHAR8 *End, const PRINT_ELEMENT *Elemen
   }
 
   // Only numbers have a prefix; it counts as their first character.
-  UINT32 Index = 0;
-  if (Element->Prefix != 0) {
-    Buffer = FillChars(Buffer, End, 1, Element->Prefix);
-    Index = 1;
-  }
+  UINT32 PrefixLength = Element->Prefix != 0 ? 1 : 0;
+  Buffer = FillChars(Buffer, End, static_cast<INT32>(PrefixLength), Element->Prefix);
   Buffer = FillChars(Buffer, End, static_cast<INT32>(Precision - Count), PadCharacter);
   // As many units as are left and fit.
-  UINTN Units = Index < Count ? Count - Index : 0;
+  UINTN Units = Count - PrefixLength;
   if (Units > static_cast<UINTN>(End - Buffer)) {
     Units = static_cast<UINTN>(End - Buffer);
   }
@@ -227,9 +224,10 @@ UINTN FormatWorker(CHAR8 *Buffer, UINTN BufferSize, const CHAR8 *Format, VA_LIST
     Element.Flags |= WIDE_ARGUMENT;
     const CONVERSION *Conversion = FindConversion(Character);
     if (Character == '\n' || Character == '\r') {
+      // A newline, or either character with its partner right after it, is
+      // CR LF; a lone carriage return stays the one character it is.
       Element.Flags &= ~WIDE_ARGUMENT;
       Element.Text = "\r\n";
-      // Its partner character joins it; a lone carriage return stays one.
       if (Format[1] == ('\n' ^ '\r' ^ Character)) {
         ++Format;
       } else if (Character == '\r') {
