@@ -4,7 +4,10 @@
 
 namespace {
 
-constexpr CHAR8 StatusNames[] = "Success\0"                  // 0x00000000
+// A NUL before the first name: every name then follows a NUL, and the walk
+// below needs no way around its loop for the first one.
+constexpr CHAR8 StatusNames[] = "\0"                         //
+                                "Success\0"                  // 0x00000000
                                 "Warning Unknown Glyph\0"    // 0x00000001
                                 "Warning Delete Failure\0"   // 0x00000002
                                 "Warning Write Failure\0"    // 0x00000003
@@ -42,17 +45,18 @@ constexpr UINTN CountNames() {
   return Count;
 }
 
-static_assert(CountNames() == STATUS_NAME_COUNT, "five warning names and 24 error names");
+static_assert(CountNames() == 1 + STATUS_NAME_COUNT, "five warning names and 24 error names");
 
 } // namespace
 
 // A walk over the names before it is cheaper than a table of where each starts.
 const CHAR8 *StatusName(UINT32 Index) {
   const CHAR8 *Name = StatusNames;
-  while (Index != 0) {
+  UINT32 Nuls = Index + 1;
+  do {
     if (*Name++ == 0) {
-      --Index;
+      --Nuls;
     }
-  }
+  } while (Nuls != 0);
   return Name;
 }
