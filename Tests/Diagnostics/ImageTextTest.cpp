@@ -15,12 +15,13 @@ std::string ReadImage(const char *Path) {
   return std::string(std::istreambuf_iterator<char>(File), std::istreambuf_iterator<char>());
 }
 
-// Occurrences of Text as a whole NUL-terminated string.
+// Occurrences of Text with its NUL (the image's constants sit back to back,
+// so what precedes a string may be any byte).
 size_t CountStrings(const std::string &Image, const std::string &Text) {
   std::string Needle = Text + '\0';
   size_t Count = 0;
   for (size_t At = Image.find(Needle); At != std::string::npos; At = Image.find(Needle, At + 1)) {
-    Count += At == 0 || Image[At - 1] == '\0' ? 1 : 0;
+    ++Count;
   }
   return Count;
 }

@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr size_t kImageSizeLimit = 6144;
+constexpr size_t kImageSizeLimit = 4096;
 
 TEST(ImageHeaderTest, IsAnIa32Pe32EfiBootServiceDriver) {
   const OBJDUMP_IMAGE &Image = ImageByObjdump();
