@@ -38,8 +38,11 @@ VOID ConvertInteger(PRINT_ELEMENT *Element, UINT64 Value, CHAR8 *Scratch) {
     ++Precision;
   }
   Flags |= NUMBER_TEXT;
+  // Zero fill pads up to the width, and a negative width (which pads nothing)
+  // never becomes a precision.
   if ((Flags & (ZERO_FILL | LEFT_JUSTIFY | WIDTH_GIVEN | PRECISION_GIVEN)) ==
-      (ZERO_FILL | WIDTH_GIVEN)) {
+          (ZERO_FILL | WIDTH_GIVEN) &&
+      static_cast<INT32>(Element->Width) >= 0) {
     Precision = Element->Width;
   }
 

@@ -107,14 +107,19 @@ CHAR8 *WriteElement(CHAR8 *Buffer, const CHAR8 *End, const PRINT_ELEMENT *Elemen
       ++Count;
     }
   }
-  if (Precision < Count) {
-    Precision = Count;
+  // Zeros or spaces up to the precision: their difference, read as a signed
+  // length, so that a precision of 2^31 or more adds none.
+  INT32 Fill = static_cast<INT32>(Precision - Count);
+  if (Fill < 0) {
+    Fill = 0;
   }
-  // Spaces up to the width. Widths are signed: a negative one pads nothing.
+  // Spaces up to the width, around what is really written. Widths are
+  // signed: a negative one pads nothing.
   INT32 Width = static_cast<INT32>(Element->Width);
+  UINT32 Length = Count + static_cast<UINT32>(Fill);
   INT32 Padding = 0;
-  if (Width > 0 && Precision < static_cast<UINT32>(Width)) {
-    Padding = Width - static_cast<INT32>(Precision);
+  if (Width > 0 && Length < static_cast<UINT32>(Width)) {
+    Padding = Width - static_cast<INT32>(Length);
   }
   if ((Flags & LEFT_JUSTIFY) == 0) {
     Buffer = FillChars(Buffer, End, Padding, ' ');
@@ -123,7 +128,7 @@ CHAR8 *WriteElement(CHAR8 *Buffer, const CHAR8 *End, const PRINT_ELEMENT *Elemen
   // Only numbers have a prefix; it counts as their first character.
   UINT32 PrefixLength = Element->Prefix != 0 ? 1 : 0;
   Buffer = FillChars(Buffer, End, static_cast<INT32>(PrefixLength), Element->Prefix);
-  Buffer = FillChars(Buffer, End, static_cast<INT32>(Precision - Count), PadCharacter);
+  Buffer = FillChars(Buffer, End, Fill, PadCharacter);
   // As many units as are left and fit.
   UINTN Units = Count - PrefixLength;
   if (Units > static_cast<UINTN>(End - Buffer)) {
