@@ -67,6 +67,7 @@ int main(int argc, char **argv) {
   bool FifosOn = false;
   bool FifosOff = false;
   UINT32 BusyReads = 0;
+  unsigned IirBits = 0;
   bool NeverEmpties = false;
   std::vector<std::string> SioActivate;
   std::vector<std::string> SioRegisters;
@@ -106,6 +107,10 @@ int main(int argc, char **argv) {
   Board->add_option("--uart-busy-reads", BusyReads,
                     "line status reads showing a busy transmitter, per wait");
   Board->add_flag("--uart-never-empties", NeverEmpties, "the transmitter never shows empty");
+  Board
+      ->add_option("--uart-iir-bits", IirBits,
+                   "UART IIR bits 5..1 as read, e.g. 0x20 (bits 0 and 7..6 follow the model)")
+      ->check(CLI::Range(0, 0x3E));
   Board->add_option("--sio-activate", SioActivate,
                     "super I/O activate register of a logical device: DEVICE=VALUE, e.g. 3=0x01");
   Board->add_option("--sio", SioRegisters,
@@ -158,6 +163,7 @@ int main(int argc, char **argv) {
   Options.Board.UartFifosEnabled = Options.Board.UartFifosEnabled || FifosOn;
   Options.Board.UartFifosBroken = FifosOff;
   Options.Board.UartBusyReads = NeverEmpties ? 0xFFFFFFFFu : BusyReads;
+  Options.Board.UartIirOtherBits = static_cast<UINT8>(IirBits);
   for (const std::string &Setting : SioActivate) {
     if (!ParseSioSetting(Setting, true, Options.Board, Error)) {
       std::cerr << "tolvern-emu: --sio-activate " << Error << "\n";

@@ -13,7 +13,7 @@ struct SIMULATED_BOARD::STATE {
   explicit STATE(const BOARD_SETUP &Setup)
       : SuperIo(Setup.SioRegisters, Setup.SioSelectedDevice), Cmos(Setup.CmosBaudSelect),
         Uart({Setup.UartLcr, Setup.UartDivisor, Setup.UartMcr, Setup.UartFifosEnabled,
-              Setup.UartFifosBroken, Setup.UartBusyReads}) {}
+              Setup.UartFifosBroken, Setup.UartBusyReads, Setup.UartIirOtherBits}) {}
 
   SIMULATED_DEVICE *Claimant(UINT16 Port, UINT8 Width) {
     for (SIMULATED_DEVICE *Device : Devices) {

@@ -48,6 +48,8 @@ struct BOARD_SETUP {
   BOOLEAN UartFifosBroken = FALSE;  // the FIFOs never turn on, whatever FCR says ("FIFOs off")
   UINT32 UartBusyReads = 0;         // LSR reads that show a busy transmitter, per wait
                                     // (counted afresh after every byte written to THR)
+  UINT8 UartIirOtherBits = 0x00;    // IIR bits 5..1 as read; bit 0 (no interrupt
+                                    // pending) and bits 7..6 (FIFOs on) follow the model
 };
 
 class SIMULATED_BOARD : public HOST_PORT_SPACE {

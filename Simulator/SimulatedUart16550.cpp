@@ -16,6 +16,7 @@ constexpr UINT8 LCR_DLAB = 0x80;
 constexpr UINT8 FCR_FIFO_ENABLE = 0x01;
 constexpr UINT8 IIR_NO_INTERRUPT = 0x01;
 constexpr UINT8 IIR_FIFOS_ENABLED = 0xC0;
+constexpr UINT8 IIR_OTHER_BITS = 0x3E;
 constexpr UINT8 LSR_THR_EMPTY = 0x20;
 constexpr UINT8 LSR_TRANSMITTER_EMPTY = 0x40;
 } // namespace
@@ -23,7 +24,7 @@ constexpr UINT8 LSR_TRANSMITTER_EMPTY = 0x40;
 SIMULATED_UART_16550::SIMULATED_UART_16550(const UART_16550_SETUP &Setup)
     : LineControl(Setup.Lcr), DivisorLatch(Setup.Divisor), ModemControl(Setup.Mcr),
       FifosOn(Setup.FifosEnabled && !Setup.FifosBroken), FifosBroken(Setup.FifosBroken),
-      BusyReads(Setup.BusyReads) {}
+      BusyReads(Setup.BusyReads), IirOtherBits(Setup.IirOtherBits & IIR_OTHER_BITS) {}
 
 bool SIMULATED_UART_16550::Claims(UINT16 Port, UINT8 Width) const {
   return Width == 1 && Port >= BASE && Port < BASE + REGISTER_COUNT;
@@ -50,7 +51,7 @@ UINT32 SIMULATED_UART_16550::Read(UINT16 Port, UINT8 Width) {
   case IER_DLM:
     return DivisorLatchAccess() ? (DivisorLatch >> 8) : InterruptEnable;
   case IIR_FCR:
-    return IIR_NO_INTERRUPT | (FifosOn ? IIR_FIFOS_ENABLED : 0);
+    return IIR_NO_INTERRUPT | IirOtherBits | (FifosOn ? IIR_FIFOS_ENABLED : 0);
   case LCR:
     return LineControl;
   case MCR:

@@ -48,6 +48,13 @@ const SCENARIO kScenarios[] = {
        Setup.UartDivisor = 1;
        return Setup;
      }},
+    {"UartConfiguredIirBitFive",
+     [] {
+       BOARD_SETUP Setup = FreshBoard(0x10);
+       ConfigureUart(Setup);
+       Setup.UartIirOtherBits = 0x20;
+       return Setup;
+     }},
     {"Device3Active01", [] { return WithActivate(3, 0x01); }},
     {"Device3Active03", [] { return WithActivate(3, 0x03); }},
     {"Device3Active00", [] { return WithActivate(3, 0x00); }},
