@@ -4,7 +4,6 @@
 
 #include <HostBreakpoint.h>
 #include <HostPortSpace.h>
-#include <Library/SerialPortLib.h>
 
 #include <gtest/gtest.h>
 
@@ -24,13 +23,7 @@ const PE_IMAGE &LoadOnce(const char *Path, std::optional<PE_IMAGE> &Slot) {
   return *Slot;
 }
 
-EFI_STATUS FailingConstructor(VOID) {
-  return EFI_DEVICE_ERROR;
-}
-
 } // namespace
-
-const LIBRARY_CONSTRUCTOR FailingConstructorList[2] = {UartInit, FailingConstructor};
 
 const PE_IMAGE &NormalImage() {
   static std::optional<PE_IMAGE> Image;

@@ -103,7 +103,7 @@ TEST_P(ImageTraceTest, FailingConstructorImageTouchesTheBoardAsTheHostBuildDoes)
   Setup.UartBusyReads = 2;
   const EMULATED_START Image =
       StartImage(FailingConstructorImage(), Setup, FailingConstructorImage().LinkBase);
-  const HOST_START Host = StartHostModule(Setup, FailingConstructorList, 2);
+  const HOST_START Host = StartHostModule(Setup, FailingConstructorList, FailingConstructorCount);
 
   ASSERT_EQ(Image.Run.End, RUN_END::Returned) << Image.Run.Problem;
   ExpectSameTrace(Image.Trace, Host.Trace);

@@ -117,15 +117,4 @@ TEST(Grammar, NegativeWidthsNeverZeroFill) {
   EXPECT_EQ(PrintSized(39, "%*lX", MinPlusOne, UINT64{0xA05EA307C25ED231}), "A05EA307C25ED231");
 }
 
-TEST(Grammar, NullFormatIsReportedAndFormatsNothing) {
-  CHAR8 Buffer[8];
-  FillWithPattern(Buffer, sizeof(Buffer));
-  EXPECT_EQ(FormatToBuffer(Buffer, 4, nullptr), 0u);
-  CheckWritten(Buffer, 4, 0, 4);
-}
-
-TEST(Grammar, NullBufferIsReportedAndNothingIsWritten) {
-  EXPECT_EQ(FormatToBuffer(nullptr, 16, "abc"), 0u);
-}
-
 } // namespace
