@@ -121,9 +121,9 @@ CHAR8 *WriteElement(CHAR8 *Buffer, const CHAR8 *End, const PRINT_ELEMENT *Elemen
   if (Width > 0 && Length < static_cast<UINT32>(Width)) {
     Padding = Width - static_cast<INT32>(Length);
   }
-  if ((Flags & LEFT_JUSTIFY) == 0) {
-    Buffer = FillChars(Buffer, End, Padding, ' ');
-  }
+  // The padding goes before the text, or after it when left-justified.
+  INT32 RightPadding = (Flags & LEFT_JUSTIFY) != 0 ? Padding : 0;
+  Buffer = FillChars(Buffer, End, Padding - RightPadding, ' ');
 
   // Only numbers have a prefix; it counts as their first character.
   UINT32 PrefixLength = Element->Prefix != 0 ? 1 : 0;
@@ -139,10 +139,7 @@ CHAR8 *WriteElement(CHAR8 *Buffer, const CHAR8 *End, const PRINT_ELEMENT *Elemen
     Text += Step;
   }
 
-  if ((Flags & LEFT_JUSTIFY) != 0) {
-    Buffer = FillChars(Buffer, End, Padding, ' ');
-  }
-  return Buffer;
+  return FillChars(Buffer, End, RightPadding, ' ');
 }
 
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
