@@ -17,7 +17,8 @@ __attribute__((noinline)) CHAR8 *ValueToDigits(CHAR8 *Scratch, UINT64 Value, UIN
                                                CHAR8 Separator) {
   CHAR8 *Digit = Scratch;
   *Digit = 0;
-  // A zero radix is reported by the division, which then gives 0 and ends the loop.
+  // A zero radix is reported by the 64-by-32 division, which then gives 0 and
+  // ends the loop.
   do {
     // Digits go to places 1 to 3, 5 to 7 and so on: a separator to each
     // fourth place, when a digit follows it.
@@ -25,7 +26,15 @@ __attribute__((noinline)) CHAR8 *ValueToDigits(CHAR8 *Scratch, UINT64 Value, UIN
       *Digit++ = Separator;
     }
     UINT32 Remainder;
-    Value = DivU64x32Remainder(Value, Radix, &Remainder);
+    if ((Value >> 32) == 0 && Radix != 0) {
+      // Most values fit 32 bits: one 32-bit division instead of the two of
+      // the 64-by-32 one.
+      UINT32 Low = static_cast<UINT32>(Value);
+      Remainder = Low % Radix;
+      Value = Low / Radix;
+    } else {
+      Value = DivU64x32Remainder(Value, Radix, &Remainder);
+    }
     *Digit = DigitTable[Remainder];
   } while (Value != 0);
   return Digit;
