@@ -8,10 +8,11 @@ namespace {
 // are little-endian), read one at a time so that the GUID may lie at any
 // alignment. Bit 7 marks a byte that a dash follows.
 constexpr UINT8 DASH_AFTER = 0x80;
-constexpr UINT8 GuidTextOrder[16] = {
-    3,  2,  1,  0 | DASH_AFTER, 5, 4 | DASH_AFTER, 7, 6 | DASH_AFTER, 8, 9 | DASH_AFTER, 10, 11, 12,
-    13, 14, 15,
-};
+constexpr UINT8 Dash(UINT8 Byte) {
+  return Byte | DASH_AFTER;
+}
+constexpr UINT8 GuidTextOrder[16] = {3, 2,       1,  Dash(0), 5,  Dash(4), 7,  Dash(6),
+                                     8, Dash(9), 10, 11,      12, 13,      14, 15};
 static_assert(OFFSET_OF(EFI_GUID, Data2) == 4 && OFFSET_OF(EFI_GUID, Data3) == 6 &&
                   OFFSET_OF(EFI_GUID, Data4) == 8,
               "the byte order above follows the GUID's layout");

@@ -5,13 +5,13 @@
 #include <Library/PrintLib.h>
 #include <Uefi/UefiBaseType.h>
 
-// Scratch for one element's digits or nested text, on the stack of each
-// FormatWorker call: a GUID's 36 characters and a NUL, or a NUL and up to 20
-// decimal digits of a 64-bit value.
+// Scratch for one element's digits or text, on the stack of each FormatWorker
+// call: a GUID's 36 characters and a NUL, or a NUL and the 20 decimal digits
+// of a 64-bit value with their 6 thousands separators.
 #define VALUE_BUFFER_SIZE 38
 
-// Element flags. Those a directive's flag characters set fit in 8 bits; the
-// last two are set by conversions only.
+// Element flags. Those a directive's flag characters set fit in 8 bits; those
+// from RADIX_HEX on are set by conversions only.
 #define LEFT_JUSTIFY 0x0001u
 #define SHOW_PLUS 0x0002u
 #define SHOW_BLANK 0x0004u
@@ -28,8 +28,9 @@
 // What one plain character or directive contributes before padding. Widths,
 // precisions and counts are 32-bit as on the board and accumulate with
 // wrapping arithmetic. A width is signed (a negative one pads nothing);
-// counts and precisions compare unsigned, and padding up to a precision is
-// their difference read as a signed length.
+// counts and precisions compare unsigned, padding up to a precision is their
+// difference read as a signed length, and the width pads around what that
+// writes.
 typedef struct {
   UINT32 Flags;
   UINT32 Width;

@@ -41,7 +41,7 @@ __attribute__((noinline)) CHAR8 *ValueToDigits(CHAR8 *Scratch, UINT64 Value, UIN
 }
 
 CHAR8 *WriteDigits(CHAR8 *Text, UINT32 Value, UINT32 MinDigits, UINT32 Radix) {
-  CHAR8 Digits[1 + 32];
+  CHAR8 Digits[1 + 32]; // a NUL and a 32-bit value's digits in any radix from 2 up
   CHAR8 *Digit = ValueToDigits(Digits, Value, Radix, 0);
   for (UINT32 Count = static_cast<UINT32>(Digit - Digits); Count < MinDigits; ++Count) {
     *Text++ = '0';
