@@ -70,6 +70,7 @@ enum NUMBER : size_t {
   UART_LCR,
   UART_DIVISOR,
   UART_BUSY_READS,
+  UART_IIR_BITS,
   NUMBER_COUNT
 };
 
@@ -103,6 +104,8 @@ int Run(int Argc, char **Argv) {
       {"--uart-divisor", "UART divisor latch at start", true, 0xFFFF},
       {"--uart-busy-reads", "line status reads showing a busy transmitter, per wait", true,
        0xFFFFFFFF},
+      {"--uart-iir-bits",
+       "UART IIR bits 5..1 as read, e.g. 0x20 (bits 0 and 7..6 follow the model)", true, 0x3E},
   };
 
   App.add_option("image", ImagePath,
@@ -189,6 +192,7 @@ int Run(int Argc, char **Argv) {
   Options.Board.UartFifosBroken = FifosOff;
   Options.Board.UartBusyReads =
       NeverEmpties ? 0xFFFFFFFFu : static_cast<uint32_t>(Values[UART_BUSY_READS]);
+  Options.Board.UartIirOtherBits = static_cast<uint8_t>(Values[UART_IIR_BITS]);
   for (const std::string &Setting : SioActivate) {
     if (!ParseSioSetting(Setting, true, Options.Board, Error)) {
       return Fail(PROGRAM, EXIT_USAGE, "--sio-activate " + Error);

@@ -1,17 +1,22 @@
-// Fuzzes FormatToBuffer with arbitrary formats, argument values and buffer
-// sizes. Checks: nothing written past the buffer or past the NUL, the NUL
-// after the text whenever BufferSize is not 0, the return value equal to the
-// text's length, and every cut result the prefix of the uncut one.
+// Fuzzes FormatToBuffer. The first input byte chooses one of two kinds of run:
 //
-// Input: 2 bytes BufferSize (mod 300), the format up to the first NUL, 8 bytes
-// per argument value (MAX_SLOTS of them, zero where the input ends), then the
-// bytes of the string arguments.
+// - free (even byte): an arbitrary format, argument values and a buffer size;
+// - directive (odd byte): one directive built from the input (flags, width,
+//   precision, conversion and argument), formatted in variants whose texts
+//   must agree whatever the engine does inside:
+//   * a negative width, from '*' or from digits that wrap past 2^31, gives the
+//     text of no width at all;
+//   * "%-N..." gives the text without a width, padded with spaces on the
+//     right to N characters;
+//   * a decimal's ',' text with its commas removed is the text without ','.
 //
-// The engine's own grammar is mirrored here to learn which slot takes what:
-// strings, GUIDs and times get pointers to valid buffers (or null), all other
-// slots get the fuzzed values. Every argument is passed as a 64-bit value; on
-// the x86-64 ABI a 32-bit or pointer read of such a slot sees its low half or
-// the pointer, which is what the engine's slot reads expect.
+// Every formatting of either kind is also checked for: nothing written past
+// the buffer or after the NUL, the NUL after the text, the count equal to the
+// text's length, and a cut result equal to a prefix of the uncut one.
+//
+// Arguments are passed as the board's slots: UINTN each, so one 32-bit slot
+// per integer, character or pointer in the 32-bit build, and a 64-bit value
+// in two slots there, low half first.
 #include <Library/PrintLib.h>
 #include <Uefi/UefiBaseType.h>
 
@@ -25,12 +30,12 @@
 
 namespace {
 
-constexpr size_t MAX_SLOTS = 20;
+typedef UINTN SLOT;
+constexpr size_t MAX_SLOTS = 24;
 constexpr size_t GUARD_SIZE = 32;
 constexpr size_t FULL_SIZE = 4096;
 constexpr CHAR8 PATTERN = static_cast<CHAR8>(0xA5);
-
-enum SLOT_KIND { SLOT_INTEGER, SLOT_CHARACTER, SLOT_ASCII, SLOT_WIDE, SLOT_GUID, SLOT_TIME };
+constexpr bool TWO_SLOT_LONG = sizeof(SLOT) == sizeof(UINT32);
 
 #define FUZZ_CHECK(Condition)                                                                      \
   do {                                                                                             \
@@ -40,65 +45,160 @@ enum SLOT_KIND { SLOT_INTEGER, SLOT_CHARACTER, SLOT_ASCII, SLOT_WIDE, SLOT_GUID,
     }                                                                                              \
   } while (0)
 
-// Walks Format as the engine does and lists the slot each directive takes.
-// Cuts Format at the first directive that would need more than MAX_SLOTS.
-std::vector<SLOT_KIND> ListSlots(std::string &Format) {
-  std::vector<SLOT_KIND> Slots;
+// Reads the input front to back; zeros once it is used up.
+class READER {
+public:
+  READER(const uint8_t *Data, size_t Size) : Data(Data), Size(Size) {}
+  uint8_t Byte() {
+    if (Size == 0) {
+      return 0;
+    }
+    --Size;
+    return *Data++;
+  }
+  uint64_t Bytes(size_t Count) {
+    uint64_t Value = 0;
+    for (size_t Index = 0; Index < Count; ++Index) {
+      Value |= uint64_t{Byte()} << (8 * Index);
+    }
+    return Value;
+  }
+  const uint8_t *Data;
+  size_t Size;
+};
+
+// What the string, GUID and time conversions point to.
+struct POINTEES {
+  std::string Ascii;
+  std::vector<CHAR16> Wide;
+  alignas(8) UINT8 GuidBytes[17];
+  EFI_TIME Time;
+
+  // From the input: no NUL inside the strings, the GUID deliberately misaligned.
+  explicit POINTEES(READER &Input) {
+    for (size_t Count = Input.Byte() % 40; Count > 0; --Count) {
+      Ascii.push_back(static_cast<char>(Input.Byte() | 1));
+    }
+    for (size_t Count = Input.Byte() % 20; Count > 0; --Count) {
+      Wide.push_back(static_cast<CHAR16>(Input.Bytes(2) | 1));
+    }
+    Wide.push_back(0);
+    for (UINT8 &Byte : GuidBytes) {
+      Byte = Input.Byte();
+    }
+    std::memset(&Time, 0, sizeof(Time));
+    Time.Year = static_cast<UINT16>(Input.Bytes(2));
+    Time.Month = Input.Byte();
+    Time.Day = Input.Byte();
+    Time.Hour = Input.Byte();
+    Time.Minute = Input.Byte();
+  }
+};
+
+// The slots of one argument of Conversion; a set bit 15 of Value makes a
+// pointer argument null.
+VOID PushArgument(std::vector<SLOT> &Slots, CHAR8 Conversion, bool Long, UINT64 Value,
+                  const POINTEES &Pointees) {
+  bool Null = (Value & 0x8000) != 0;
+  switch (Conversion) {
+  case 'd':
+  case 'x':
+  case 'X':
+    if (Long && TWO_SLOT_LONG) {
+      Slots.push_back(static_cast<SLOT>(Value));
+      Slots.push_back(static_cast<SLOT>(Value >> 32));
+    } else {
+      Slots.push_back(static_cast<SLOT>(Value));
+    }
+    break;
+  case 'p':
+  case 'r':
+    Slots.push_back(static_cast<SLOT>(Value));
+    break;
+  case 'c':
+    // A unit with a zero low byte but not zero would write a NUL into the text.
+    Slots.push_back(static_cast<SLOT>((Value & 0xFF) == 0 ? (Value & ~UINT64{0xFFFF}) : Value));
+    break;
+  case 'a':
+    Slots.push_back(Null ? 0 : reinterpret_cast<SLOT>(Pointees.Ascii.c_str()));
+    break;
+  case 's':
+  case 'S':
+    Slots.push_back(Null ? 0 : reinterpret_cast<SLOT>(Pointees.Wide.data()));
+    break;
+  case 'g':
+    Slots.push_back(Null ? 0 : reinterpret_cast<SLOT>(Pointees.GuidBytes + 1));
+    break;
+  case 't':
+    Slots.push_back(Null ? 0 : reinterpret_cast<SLOT>(&Pointees.Time));
+    break;
+  default:
+    break;
+  }
+}
+
+UINTN CallFormat(CHAR8 *Buffer, UINTN Size, const std::string &Format,
+                 const std::vector<SLOT> &Slots) {
+  static_assert(MAX_SLOTS == 24, "one argument per slot below");
+  SLOT S[MAX_SLOTS] = {};
+  std::copy_n(Slots.begin(), std::min(Slots.size(), MAX_SLOTS), S);
+  return FormatToBuffer(Buffer, Size, Format.c_str(), S[0], S[1], S[2], S[3], S[4], S[5], S[6],
+                        S[7], S[8], S[9], S[10], S[11], S[12], S[13], S[14], S[15], S[16], S[17],
+                        S[18], S[19], S[20], S[21], S[22], S[23]);
+}
+
+// Formats in full and into a buffer of CutSize characters followed by guard
+// bytes, checks both, and returns the full text.
+std::string Format(const std::string &Text, const std::vector<SLOT> &Slots, UINTN CutSize) {
+  std::vector<CHAR8> Full(FULL_SIZE);
+  UINTN FullCount = CallFormat(Full.data(), Full.size(), Text, Slots);
+  FUZZ_CHECK(FullCount < FULL_SIZE && Full[FullCount] == 0);
+  FUZZ_CHECK(FullCount == std::strlen(Full.data()));
+
+  std::vector<CHAR8> Buffer(CutSize + GUARD_SIZE, PATTERN);
+  UINTN Count = CallFormat(Buffer.data(), CutSize, Text, Slots);
+  if (CutSize == 0) {
+    FUZZ_CHECK(Count == 0);
+  } else {
+    FUZZ_CHECK(Count == std::min<UINTN>(CutSize - 1, FullCount));
+    FUZZ_CHECK(Buffer[Count] == 0);
+    FUZZ_CHECK(std::memcmp(Buffer.data(), Full.data(), Count) == 0);
+  }
+  for (size_t Index = CutSize == 0 ? 0 : Count + 1; Index < Buffer.size(); ++Index) {
+    FUZZ_CHECK(Buffer[Index] == PATTERN);
+  }
+  return std::string(Full.data(), FullCount);
+}
+
+// Walks Text as the engine does and pushes the slots each directive takes.
+// Cuts Text at the first directive that would need more than MAX_SLOTS.
+std::vector<SLOT> FreeSlots(std::string &Text, READER &Input, const POINTEES &Pointees) {
+  std::vector<SLOT> Slots;
   size_t Index = 0;
-  while (Index < Format.size()) {
-    if (Format[Index] != '%') {
+  while (Index < Text.size()) {
+    if (Text[Index] != '%') {
       ++Index;
       continue;
     }
     size_t Start = Index;
     size_t Before = Slots.size();
     bool Long = false;
-    char Conversion = 0;
-    while (++Index < Format.size()) {
-      char Character = Format[Index];
-      if (Character >= '0' && Character <= '9') {
-        continue;
-      }
+    CHAR8 Conversion = 0;
+    while (++Index < Text.size()) {
+      CHAR8 Character = Text[Index];
       if (Character == '*') {
-        Slots.push_back(SLOT_INTEGER);
+        Slots.push_back(static_cast<SLOT>(Input.Bytes(4)));
       } else if (Character == 'l' || Character == 'L') {
         Long = true;
-      } else if (std::strchr(" +,-.", Character) == nullptr) {
+      } else if (std::strchr(" +,-.0123456789", Character) == nullptr) {
         Conversion = Character;
         break;
       }
     }
-    switch (Conversion) {
-    case 'd':
-    case 'x':
-    case 'X':
-    case 'r':
-    case 'p':
-      Slots.push_back(SLOT_INTEGER);
-      break;
-    case 'c':
-      Slots.push_back(SLOT_CHARACTER);
-      break;
-    case 'a':
-      Slots.push_back(SLOT_ASCII);
-      break;
-    case 's':
-    case 'S':
-      Slots.push_back(SLOT_WIDE);
-      break;
-    case 'g':
-      Slots.push_back(SLOT_GUID);
-      break;
-    case 't':
-      Slots.push_back(SLOT_TIME);
-      break;
-    default:
-      break;
-    }
-    (void)Long; // one 64-bit slot whether long or not, on this ABI
+    PushArgument(Slots, Conversion, Long, Input.Bytes(8), Pointees);
     if (Slots.size() > MAX_SLOTS) {
       Slots.resize(Before);
-      Format.resize(Start);
+      Text.resize(Start);
       break;
     }
     ++Index;
@@ -106,97 +206,92 @@ std::vector<SLOT_KIND> ListSlots(std::string &Format) {
   return Slots;
 }
 
-UINTN Format(CHAR8 *Buffer, UINTN Size, const std::string &Text, const UINT64 *A) {
-  static_assert(MAX_SLOTS == 20, "one argument per slot below");
-  return FormatToBuffer(Buffer, Size, Text.c_str(), A[0], A[1], A[2], A[3], A[4], A[5], A[6], A[7],
-                        A[8], A[9], A[10], A[11], A[12], A[13], A[14], A[15], A[16], A[17], A[18],
-                        A[19]);
+VOID FreeRun(READER &Input) {
+  UINTN CutSize = Input.Bytes(2) % 300;
+  size_t Length = 0;
+  while (Length < Input.Size && Input.Data[Length] != 0) {
+    ++Length;
+  }
+  std::string Text(reinterpret_cast<const char *>(Input.Data), Length);
+  Input.Data += std::min(Input.Size, Length + 1);
+  Input.Size -= std::min(Input.Size, Length + 1);
+  POINTEES Pointees(Input);
+  std::vector<SLOT> Slots = FreeSlots(Text, Input, Pointees);
+  Format(Text, Slots, CutSize);
+}
+
+std::string WithoutCommas(std::string Text) {
+  Text.erase(std::remove(Text.begin(), Text.end(), ','), Text.end());
+  return Text;
+}
+
+VOID DirectiveRun(READER &Input) {
+  constexpr char Conversions[] = "dxXpcasSgtrq%\n";
+  UINT8 FlagBits = Input.Byte();
+  CHAR8 Conversion = Conversions[Input.Byte() % (sizeof(Conversions) - 1)];
+  UINT8 PrecisionByte = Input.Byte();
+  UINT32 NegativeWidth = 0x80000000u | static_cast<UINT32>(Input.Bytes(4));
+  UINT32 PadWidth = 1 + Input.Bytes(2) % 300;
+  UINT64 Value = Input.Bytes(8);
+  UINTN CutSize = Input.Bytes(2) % 300;
+  POINTEES Pointees(Input);
+
+  bool Long = (FlagBits & 0x20) != 0;
+  std::string Flags;
+  const char FlagCharacters[] = {'-', '+', ' ', '0', ','};
+  for (size_t Bit = 0; Bit < sizeof(FlagCharacters); ++Bit) {
+    if ((FlagBits & (1u << Bit)) != 0) {
+      Flags.push_back(FlagCharacters[Bit]);
+    }
+  }
+  if (Long) {
+    Flags.push_back('l');
+  }
+  // No precision, written digits, or '*' with a slot of its own.
+  std::string Precision;
+  std::vector<SLOT> PrecisionSlots;
+  if ((PrecisionByte & 0x80) != 0) {
+    Precision = ".*";
+    PrecisionSlots.push_back(static_cast<SLOT>(static_cast<INT32>(PrecisionByte & 0x3F) - 8));
+  } else if ((PrecisionByte & 0x40) != 0) {
+    Precision = "." + std::to_string(PrecisionByte & 0x3F);
+  }
+  std::vector<SLOT> ValueSlots;
+  PushArgument(ValueSlots, Conversion, Long, Value, Pointees);
+  auto Slots = [&](std::vector<SLOT> Width) {
+    Width.insert(Width.end(), PrecisionSlots.begin(), PrecisionSlots.end());
+    Width.insert(Width.end(), ValueSlots.begin(), ValueSlots.end());
+    return Width;
+  };
+  std::string Tail = Precision + Conversion;
+
+  const std::string Plain = Format("%" + Flags + Tail, Slots({}), CutSize);
+  FUZZ_CHECK(Format("%" + Flags + "*" + Tail, Slots({NegativeWidth}), CutSize) == Plain);
+  FUZZ_CHECK(Format("%" + Flags + std::to_string(NegativeWidth) + Tail, Slots({}), CutSize) ==
+             Plain);
+
+  std::string Padded = Plain;
+  if (Padded.size() < PadWidth) {
+    Padded.append(PadWidth - Padded.size(), ' ');
+  }
+  FUZZ_CHECK(Format("%-" + Flags + std::to_string(PadWidth) + Tail, Slots({}), CutSize) == Padded);
+
+  if (Conversion == 'd' && Precision.empty()) {
+    std::string Ungrouped = Flags;
+    Ungrouped.erase(std::remove(Ungrouped.begin(), Ungrouped.end(), ','), Ungrouped.end());
+    const std::string Grouped = Format("%," + Ungrouped + "d", Slots({}), CutSize);
+    FUZZ_CHECK(WithoutCommas(Grouped) == Format("%" + Ungrouped + "d", Slots({}), CutSize));
+  }
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size) {
-  if (Size < 2) {
-    return 0;
-  }
-  UINTN BufferSize = (Data[0] | (Data[1] << 8)) % 300;
-  Data += 2;
-  Size -= 2;
-
-  const uint8_t *FormatEnd = static_cast<const uint8_t *>(std::memchr(Data, 0, Size));
-  size_t FormatLength = FormatEnd ? static_cast<size_t>(FormatEnd - Data) : Size;
-  std::string Text(reinterpret_cast<const char *>(Data), FormatLength);
-  size_t Used = std::min(Size, FormatLength + 1);
-  Data += Used;
-  Size -= Used;
-
-  UINT64 Values[MAX_SLOTS] = {};
-  size_t ValueBytes = std::min(Size, sizeof(Values));
-  std::memcpy(Values, Data, ValueBytes);
-  Data += ValueBytes;
-  Size -= ValueBytes;
-
-  // String arguments from the rest of the input. Wide units with a zero low
-  // byte end the string, so that no text ever holds a NUL byte.
-  std::string Ascii(reinterpret_cast<const char *>(Data), Size);
-  Ascii.resize(std::strlen(Ascii.c_str()));
-  std::vector<CHAR16> Wide;
-  for (size_t Index = 0; Index + 1 < Size && Data[Index] != 0; Index += 2) {
-    Wide.push_back(static_cast<CHAR16>(Data[Index] | (Data[Index + 1] << 8)));
-  }
-  Wide.push_back(0);
-  alignas(8) UINT8 GuidBytes[17];
-  std::memcpy(GuidBytes + 1, Values, 16); // deliberately misaligned
-  EFI_TIME Time;
-  std::memcpy(&Time, Values + 2, sizeof(Time));
-
-  std::vector<SLOT_KIND> Slots = ListSlots(Text);
-  UINT64 Arguments[MAX_SLOTS] = {};
-  for (size_t Slot = 0; Slot < Slots.size(); ++Slot) {
-    UINT64 Value = Values[Slot];
-    bool Null = (Value & 0x8000) != 0;
-    switch (Slots[Slot]) {
-    case SLOT_INTEGER:
-      Arguments[Slot] = Value;
-      break;
-    case SLOT_CHARACTER:
-      // A unit with a zero low byte but not zero would write a NUL byte.
-      Arguments[Slot] = (Value & 0xFF) == 0 ? (Value & ~UINT64{0xFFFF}) : Value;
-      break;
-    case SLOT_ASCII:
-      Arguments[Slot] = Null ? 0 : reinterpret_cast<uintptr_t>(Ascii.c_str());
-      break;
-    case SLOT_WIDE:
-      Arguments[Slot] = Null ? 0 : reinterpret_cast<uintptr_t>(Wide.data());
-      break;
-    case SLOT_GUID:
-      Arguments[Slot] = Null ? 0 : reinterpret_cast<uintptr_t>(GuidBytes + 1);
-      break;
-    case SLOT_TIME:
-      Arguments[Slot] = Null ? 0 : reinterpret_cast<uintptr_t>(&Time);
-      break;
-    }
-  }
-
-  std::vector<CHAR8> Full(FULL_SIZE);
-  UINTN FullCount = Format(Full.data(), Full.size(), Text, Arguments);
-  FUZZ_CHECK(FullCount < FULL_SIZE && Full[FullCount] == 0);
-  FUZZ_CHECK(FullCount == std::strlen(Full.data()));
-
-  std::vector<CHAR8> Buffer(BufferSize + GUARD_SIZE, PATTERN);
-  UINTN Count = Format(Buffer.data(), BufferSize, Text, Arguments);
-  if (BufferSize == 0) {
-    FUZZ_CHECK(Count == 0);
+  READER Input(Data, Size);
+  if ((Input.Byte() & 1) == 0) {
+    FreeRun(Input);
   } else {
-    FUZZ_CHECK(Count < BufferSize);
-    FUZZ_CHECK(Buffer[Count] == 0);
-    FUZZ_CHECK(Count == std::strlen(Buffer.data()));
-    FUZZ_CHECK(Count == std::min<UINTN>(BufferSize - 1, FullCount));
-    FUZZ_CHECK(std::memcmp(Buffer.data(), Full.data(), Count) == 0);
-  }
-  size_t Untouched = BufferSize == 0 ? 0 : Count + 1;
-  for (size_t Index = Untouched; Index < Buffer.size(); ++Index) {
-    FUZZ_CHECK(Buffer[Index] == PATTERN);
+    DirectiveRun(Input);
   }
   return 0;
 }

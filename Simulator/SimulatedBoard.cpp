@@ -13,7 +13,7 @@ struct SIMULATED_BOARD::STATE {
   explicit STATE(const BOARD_SETUP &Setup)
       : SuperIo(Setup.SioRegisters, Setup.SioSelectedDevice), Cmos(Setup.CmosBaudSelect),
         Uart({Setup.UartLcr, Setup.UartDivisor, Setup.UartMcr, Setup.UartFifosEnabled,
-              Setup.UartFifosBroken, Setup.UartBusyReads}) {}
+              Setup.UartFifosBroken, Setup.UartBusyReads, Setup.UartIirOtherBits}) {}
 
   SIMULATED_DEVICE *Claimant(uint16_t Port, uint8_t Width) {
     for (SIMULATED_DEVICE *Device : Devices) {

@@ -44,10 +44,12 @@ struct BOARD_SETUP {
   uint8_t UartLcr = 0x00;
   uint16_t UartDivisor = 0x0000;
   uint8_t UartMcr = 0x00;
-  bool UartFifosEnabled = false; // the FIFO state before any FCR write
-  bool UartFifosBroken = false;  // the FIFOs never turn on, whatever FCR says ("FIFOs off")
-  uint32_t UartBusyReads = 0;    // LSR reads that show a busy transmitter, per wait
-                                 // (counted afresh after every byte written to THR)
+  bool UartFifosEnabled = false;   // the FIFO state before any FCR write
+  bool UartFifosBroken = false;    // the FIFOs never turn on, whatever FCR says ("FIFOs off")
+  uint32_t UartBusyReads = 0;      // LSR reads that show a busy transmitter, per wait
+                                   // (counted afresh after every byte written to THR)
+  uint8_t UartIirOtherBits = 0x00; // IIR bits 5..1 as read; bit 0 (no interrupt
+                                   // pending) and bits 7..6 (FIFOs on) follow the model
 };
 
 class SIMULATED_BOARD : public PORT_SPACE {

@@ -8,6 +8,7 @@ constexpr uint8_t LCR_DLAB = 0x80;
 constexpr uint8_t FCR_FIFO_ENABLE = 0x01;
 constexpr uint8_t IIR_NO_INTERRUPT = 0x01;
 constexpr uint8_t IIR_FIFOS_ENABLED = 0xC0;
+constexpr uint8_t IIR_OTHER_BITS = 0x3E;
 constexpr uint8_t LSR_THR_EMPTY = 0x20;
 constexpr uint8_t LSR_TRANSMITTER_EMPTY = 0x40;
 } // namespace
@@ -15,7 +16,7 @@ constexpr uint8_t LSR_TRANSMITTER_EMPTY = 0x40;
 SIMULATED_UART_16550::SIMULATED_UART_16550(const UART_16550_SETUP &Setup)
     : LineControl(Setup.Lcr), DivisorLatch(Setup.Divisor), ModemControl(Setup.Mcr),
       FifosOn(Setup.FifosEnabled && !Setup.FifosBroken), FifosBroken(Setup.FifosBroken),
-      BusyReads(Setup.BusyReads) {}
+      BusyReads(Setup.BusyReads), IirOtherBits(Setup.IirOtherBits & IIR_OTHER_BITS) {}
 
 bool SIMULATED_UART_16550::Claims(uint16_t Port, uint8_t Width) const {
   return Width == 1 && Port >= BASE && Port < BASE + REGISTER_COUNT;
@@ -42,7 +43,7 @@ uint32_t SIMULATED_UART_16550::Read(uint16_t Port, uint8_t Width) {
   case IER_DLM:
     return DivisorLatchAccess() ? (DivisorLatch >> 8) : InterruptEnable;
   case IIR_FCR:
-    return IIR_NO_INTERRUPT | (FifosOn ? IIR_FIFOS_ENABLED : 0);
+    return IIR_NO_INTERRUPT | IirOtherBits | (FifosOn ? IIR_FIFOS_ENABLED : 0);
   case LCR:
     return LineControl;
   case MCR:

@@ -1,8 +1,8 @@
 // A 16550-compatible UART at 0x3F8 with a transmit log instead of a line.
 // Nothing is ever received and no interrupt is ever pending, so IIR reads
-// 0x01, with bits 7..6 set while the FIFOs are on. A transmitter can be made
-// slow: after every byte written to THR, the next BusyReads LSR reads show THR
-// empty and transmitter empty (bits 5 and 6) clear.
+// 0x01, with bits 7..6 set while the FIFOs are on and bits 5..1 as set up. A
+// transmitter can be made slow: after every byte written to THR, the next
+// BusyReads LSR reads show THR empty and transmitter empty (bits 5 and 6) clear.
 #pragma once
 
 #include "SimulatedDevice.h"
@@ -16,6 +16,7 @@ struct UART_16550_SETUP {
   bool FifosEnabled;
   bool FifosBroken;
   uint32_t BusyReads;
+  uint8_t IirOtherBits; // bits 5..1 of every IIR read
 };
 
 class SIMULATED_UART_16550 : public SIMULATED_DEVICE {
@@ -48,6 +49,7 @@ private:
   bool FifosOn;
   bool FifosBroken;
   uint32_t BusyReads;
+  uint8_t IirOtherBits;
   uint32_t BusyReadsLeft = 0;
   std::vector<uint8_t> TransmitLog;
 };

@@ -10,7 +10,7 @@ set(TOLVERN_BOOT_PLATFORM_BIN ${TOLVERN_FIRMWARE_DIR}/BootPlatform.bin)
 
 set(outputs ${TOLVERN_BOOT_PLATFORM_BIN})
 foreach(image ${TOLVERN_FIRMWARE_IMAGES})
-  list(APPEND outputs ${TOLVERN_FIRMWARE_DIR}/${image}.efi)
+  list(APPEND outputs ${TOLVERN_FIRMWARE_DIR}/${image}.efi ${TOLVERN_FIRMWARE_DIR}/${image}.map)
 endforeach()
 
 ExternalProject_Add(Firmware
@@ -23,5 +23,15 @@ ExternalProject_Add(Firmware
 
 foreach(image ${TOLVERN_FIRMWARE_IMAGES})
   add_custom_target(${image} DEPENDS Firmware)
-  set_target_properties(${image} PROPERTIES TOLVERN_IMAGE ${TOLVERN_FIRMWARE_DIR}/${image}.efi)
+  set_target_properties(${image} PROPERTIES TOLVERN_IMAGE ${TOLVERN_FIRMWARE_DIR}/${image}.efi
+                                            TOLVERN_IMAGE_MAP ${TOLVERN_FIRMWARE_DIR}/${image}.map)
 endforeach()
+
+include(cmake/SizeReport.cmake)
+include(cmake/NoWritableData.cmake)
+include(cmake/ReproducibleImage.cmake)
+# cmake --build build/main --target size-report
+tolvern_size_report(size-report TolvernImage)
+tolvern_no_writable_data_test(ImageHasNoWritableData TolvernImage)
+tolvern_no_writable_data_test(FailingImageHasNoWritableData TolvernImageFailingConstructor)
+tolvern_reproducible_image_test(ImageIsReproducible)

@@ -16,10 +16,18 @@ set(TOLVERN_FIRMWARE_CXX_OPTIONS
     -ffreestanding -fno-builtin -fno-stack-protector -Os -nostdinc++ -fno-exceptions -fno-rtti
     -fno-threadsafe-statics -fno-asynchronous-unwind-tables -Wall -Wextra -Werror)
 set(TOLVERN_PE_TARGET i686-pc-windows-msvc)
-set(TOLVERN_PE_CXX_OPTIONS -mno-stack-arg-probe -mno-sse -mno-mmx -msoft-float -flto)
+# Jump tables would cost more in base relocations than the compares they save.
+set(TOLVERN_PE_CXX_OPTIONS -mno-stack-arg-probe -mno-sse -mno-mmx -msoft-float -fno-jump-tables
+                           -flto)
+# /timestamp:0: no link time in the header, so the same sources give the same
+# bytes in every build and directory (/Brepro would add a 28-byte debug
+# directory for its hash). Identical-code folding has nothing to fold in the
+# one LTO object and would hide string literals from the map. A PEIM has no
+# writable data (a test reads the map to make sure), and lld-link keeps room
+# in the headers for an empty .data unless it is merged away.
 set(TOLVERN_PE_LINK_OPTIONS
     /WX /nodefaultlib /driver /subsystem:efi_boot_service_driver /align:32 /filealign:32 /opt:ref
-    /opt:icf /merge:.rdata=.text /debug:none)
+    /opt:noicf /merge:.rdata=.text /merge:.data=.text /debug:none /timestamp:0)
 set(TOLVERN_ELF_TARGET i686-unknown-elf)
 set(TOLVERN_ELF_CXX_OPTIONS -fno-pic -mgeneral-regs-only -ffunction-sections)
 # clang hands a bare-metal i686 link to the GCC driver; the Linux triple makes

@@ -9,10 +9,9 @@ typedef EFI_STATUS (*LIBRARY_CONSTRUCTOR)(VOID);
 extern const LIBRARY_CONSTRUCTOR ConstructorList[];
 extern const UINTN ConstructorCount;
 
-// Runs every constructor in order; a failing one is reported and start-up goes on.
-VOID RunConstructorList(const LIBRARY_CONSTRUCTOR *Constructors, UINTN Count);
-
-// The whole start-up with a given constructor list; PeimEntry passes the build's.
+// The whole start-up with a given constructor list (PeimEntry passes the
+// build's): every constructor in order, a failing one reported without stopping
+// start-up, then PublishFlashMap.
 EFI_STATUS StartModule(const LIBRARY_CONSTRUCTOR *Constructors, UINTN Count,
                        const EFI_PEI_SERVICES **PeiServices);
 

@@ -19,9 +19,6 @@ typedef void VOID;
 
 #define TRUE ((BOOLEAN)1)
 #define FALSE ((BOOLEAN)0)
-// Host tools may have seen a C header's NULL first; ours is the C++ one.
-#undef NULL
-#define NULL nullptr
 
 // One call frame's variable arguments. On IA32 these are the caller's cdecl
 // 32-bit stack slots, read in order; the compiler builtins need no runtime.
@@ -29,7 +26,6 @@ typedef __builtin_va_list VA_LIST;
 #define VA_START(Marker, Parameter) __builtin_va_start(Marker, Parameter)
 #define VA_ARG(Marker, TYPE) __builtin_va_arg(Marker, TYPE)
 #define VA_END(Marker) __builtin_va_end(Marker)
-#define VA_COPY(Dest, Start) __builtin_va_copy(Dest, Start)
 
 #define OFFSET_OF(TYPE, Field) __builtin_offsetof(TYPE, Field)
 

@@ -15,7 +15,7 @@ VOID WaitTransmitterEmpty() {
 } // namespace
 
 UINTN UartWrite(const UINT8 *Buffer, UINTN Count) {
-  if (Buffer == NULL) {
+  if (Buffer == nullptr) {
     return 0;
   }
   if (Count == 0) {

@@ -62,10 +62,6 @@ TEST_F(AssertReportTest, ReportGoesNowhereWhenTheFifosAreOff) {
 
 using DebugMessageTest = DiagnosticsTest;
 
-TEST_F(DebugMessageTest, LevelMaskIsZero) {
-  EXPECT_EQ(DebugLevelMask, 0u);
-}
-
 TEST_F(DebugMessageTest, ErrorLevelSendsNothing) {
   DebugMessage(DEBUG_ERROR, "\nASSERT_EFI_ERROR (Status = %r)\n", EFI_DEVICE_ERROR);
   DebugMessage(0xFFFFFFFF, "every level %d\n", 1);

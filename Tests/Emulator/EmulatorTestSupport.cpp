@@ -4,7 +4,6 @@
 
 #include <HostBreakpoint.h>
 #include <HostPortSpace.h>
-#include <Library/SerialPortLib.h>
 
 #include <gtest/gtest.h>
 
@@ -27,13 +26,7 @@ const LOADABLE_IMAGE &LoadOnce(const char *Path, std::optional<LOADABLE_IMAGE> &
   return *Slot;
 }
 
-EFI_STATUS FailingConstructor(VOID) {
-  return EFI_DEVICE_ERROR;
-}
-
 } // namespace
-
-const LIBRARY_CONSTRUCTOR FailingConstructorList[2] = {UartInit, FailingConstructor};
 
 const LOADABLE_IMAGE &NormalImage() {
   static std::optional<LOADABLE_IMAGE> Image;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "EmulatedStart.h"
+#include "FailingConstructor.h"
 #include "StartUp.h"
 
 #include <SimulatedBoard.h>
@@ -33,9 +34,6 @@ struct HOST_START {
 };
 HOST_START StartHostModule(const BOARD_SETUP &Setup, const LIBRARY_CONSTRUCTOR *Constructors,
                            UINTN Count, EFI_STATUS InstallStatus = 0);
-
-// The host counterpart of the failing-constructor image's list.
-extern const LIBRARY_CONSTRUCTOR FailingConstructorList[2];
 
 // The report line of the constructor-failure assertion site.
 std::string ConstructorFailureReport();

@@ -51,6 +51,13 @@ const SCENARIO SCENARIOS[] = {
        Setup.UartDivisor = 1;
        return Setup;
      }},
+    {"UartConfiguredIirBitFive",
+     [] {
+       BOARD_SETUP Setup = FreshBoard(0x10);
+       ConfigureUart(Setup);
+       Setup.UartIirOtherBits = 0x20;
+       return Setup;
+     }},
     {"Device3Active01", [] { return WithActivate(3, 0x01); }},
     {"Device3Active03", [] { return WithActivate(3, 0x03); }},
     {"Device3Active00", [] { return WithActivate(3, 0x00); }},
@@ -99,7 +106,7 @@ TEST_P(ImageTraceTest, FailingConstructorImageTouchesTheBoardAsTheHostBuildDoes)
   Setup.UartBusyReads = 2;
   const EMULATED_START Image =
       StartImage(FailingConstructorImage(), Setup, FailingConstructorImage().LinkBase);
-  const HOST_START Host = StartHostModule(Setup, FailingConstructorList, 2);
+  const HOST_START Host = StartHostModule(Setup, FailingConstructorList, FailingConstructorCount);
 
   ASSERT_EQ(Image.Run.End, RUN_END::Returned) << Image.Run.Problem;
   ExpectSameTrace(Image.Trace, Host.Trace);

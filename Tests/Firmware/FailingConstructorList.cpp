@@ -1,14 +1,7 @@
-// Test-only constructor list: the real one plus a constructor that fails, so
-// that the constructor-failure report of the real image can be exercised.
-#include "StartUp.h"
+// The failing-constructor image's constructor list, in place of the module's.
+#include "FailingConstructor.h"
 
-#include <Library/SerialPortLib.h>
-
-namespace {
-EFI_STATUS FailingConstructor(VOID) {
-  return EFI_DEVICE_ERROR;
-}
-} // namespace
-
-constexpr LIBRARY_CONSTRUCTOR ConstructorList[] = {UartInit, FailingConstructor};
-constexpr UINTN ConstructorCount = sizeof(ConstructorList) / sizeof(ConstructorList[0]);
+constexpr LIBRARY_CONSTRUCTOR ConstructorList[] = {FailingConstructorList[0],
+                                                   FailingConstructorList[1]};
+constexpr UINTN ConstructorCount = FailingConstructorCount;
+static_assert(sizeof(ConstructorList) == sizeof(FailingConstructorList), "the whole list");

@@ -1,4 +1,5 @@
 // '%g', '%t' and '%r': GUIDs, time records and status codes.
+#include "ExpectedFlashMap.h"
 #include "PrintSupport.h"
 
 #include <Uefi/UefiBaseType.h>
@@ -7,8 +8,7 @@
 
 namespace {
 
-constexpr UINT8 FlashMapGuidBytes[16] = {0xA9, 0xBD, 0x86, 0xE2, 0x3A, 0xE3, 0xB3, 0x47,
-                                         0xAA, 0x89, 0x3F, 0x17, 0xCE, 0xDE, 0x55, 0x38};
+const UINT8 *const FlashMapGuidBytes = Expected::GUID_BYTES.data();
 constexpr const char *FlashMapGuidText = "E286BDA9-E33A-47B3-AA89-3F17CEDE5538";
 
 TEST(Guid, EightFourFourFourTwelveUpperCase) {

@@ -97,19 +97,24 @@ TEST(Grammar, HugeWidthsWrapAtThirtyTwoBitsAndNeverOverrun) {
   // Widths are signed 32-bit numbers: negative ones, however large, pad nothing.
   EXPECT_EQ(Print("%*d|", static_cast<INT32>(0x80000000), 1), "1|");
   EXPECT_EQ(Print("%3000000000d|", 1), "1|");
-  // Precision minus count is a signed 32-bit length, as on the board.
+  // Precision minus count is a signed 32-bit length, as on the board; the
+  // width pads around what is written all the same.
   EXPECT_EQ(Print("%.4294967295a|", "abc"), "abc|");
+  EXPECT_EQ(Print("%5.4294967295a|", "abc"), "  abc|");
+  EXPECT_EQ(Print("%-6.*d|", -1, 42), "42    |");
 }
 
-TEST(Grammar, NullFormatIsReportedAndFormatsNothing) {
-  CHAR8 Buffer[8];
-  FillWithPattern(Buffer, sizeof(Buffer));
-  EXPECT_EQ(FormatToBuffer(Buffer, 4, nullptr), 0u);
-  CheckWritten(Buffer, 4, 0, 4);
-}
-
-TEST(Grammar, NullBufferIsReportedAndNothingIsWritten) {
-  EXPECT_EQ(FormatToBuffer(nullptr, 16, "abc"), 0u);
+// A negative width never turns into zeros, however zero fill comes about
+// ('0', '%X', '%p') and whether it comes from '*' or from digits that wrap.
+TEST(Grammar, NegativeWidthsNeverZeroFill) {
+  constexpr INT32 Min = static_cast<INT32>(0x80000000);
+  constexpr INT32 MinPlusOne = static_cast<INT32>(0x80000001);
+  EXPECT_EQ(PrintSized(8, "%0*d|", Min, 42), "42|");
+  EXPECT_EQ(PrintSized(8, "%0*d|", MinPlusOne, 42), "42|");
+  EXPECT_EQ(PrintSized(8, "%*X|", Min, 0xFF), "FF|");
+  EXPECT_EQ(PrintSized(8, "%*p|", Min, UINTN{0x1234}), "1234|");
+  EXPECT_EQ(PrintSized(8, "%02147483648d|", 5), "5|");
+  EXPECT_EQ(PrintSized(39, "%*lX", MinPlusOne, UINT64{0xA05EA307C25ED231}), "A05EA307C25ED231");
 }
 
 } // namespace

@@ -21,6 +21,10 @@ TEST(Slots32, LongValuesTakeTwoSlotsLowHalfFirst) {
   EXPECT_EQ(Print("%lx|%d", 0x9ABCDEF0u, 0x12345678u, 3), "123456789ABCDEF0|3");
 }
 
+TEST(Slots32, StarWidthTakesOneSlotBeforeTheLongValue) {
+  EXPECT_EQ(PrintSized(39, "%*lX", 0x80000001u, 0xC25ED231u, 0xA05EA307u), "A05EA307C25ED231");
+}
+
 TEST(Slots32, PointersTakeOneSlotEvenWithLong) {
   EXPECT_EQ(Print("%lp %d", 0x1234u, 7), "1234 7");
   EXPECT_EQ(Print("%p %p", 0xAu, 0xBu), "A B");

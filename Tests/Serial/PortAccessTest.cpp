@@ -31,20 +31,13 @@ TEST(PortAccessTest, PciConfigAddressPlacesEachField) {
   }
 }
 
+// The whole trace is the one write: an aligned port is never reported. The
+// misaligned one is tested with its assertion site (Tests/Diagnostics).
 TEST(PortAccessTest, PortOut32ReturnsTheValueItWrote) {
   SIMULATED_BOARD Board;
   HOST_PORT_SPACE_SCOPE Scope(Board);
   EXPECT_EQ(PortOut32(0xCFC, 0x12345678), 0x12345678u);
   EXPECT_TRUE(TraceIs(Board.Trace(), {Out32(0xCFC, 0x12345678)}));
-}
-
-TEST(PortAccessTest, MisalignedPortOut32StillWrites) {
-  SIMULATED_BOARD Board;
-  HOST_PORT_SPACE_SCOPE Scope(Board);
-  EXPECT_EQ(PortOut32(0x3FA, 0xA5), 0xA5u);
-  // The assertion report may send text first; the write itself comes last.
-  ASSERT_FALSE(Board.Trace().empty());
-  EXPECT_EQ(Board.Trace().back(), Out32(0x3FA, 0xA5));
 }
 
 } // namespace

@@ -3,8 +3,6 @@
 #include "SerialTraces.h"
 #include "StartUp.h"
 
-#include <Library/SerialPortLib.h>
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -50,10 +48,5 @@ INSTANTIATE_TEST_SUITE_P(Boards, SerialStartUpTest,
                                            START_UP_CASE{"AlreadyConfigured", ConfiguredSetup,
                                                          ConfiguredStartUpTrace, 35}),
                          [](const auto &Info) { return std::string(Info.param.Name); });
-
-TEST(SerialStartUpTest, UartInitIsTheOnlyConstructor) {
-  ASSERT_EQ(ConstructorCount, 1u);
-  EXPECT_EQ(ConstructorList[0], &UartInit);
-}
 
 } // namespace

@@ -48,6 +48,8 @@ inline ::testing::AssertionResult TraceIs(const TRACE &Actual, const TRACE &Expe
          << FormatTrace(Actual);
 }
 
+// The ports as these tests know them, written out apart from the module's
+// own names (Uart16550.h, SerialPlatformPreInit.cpp) so that they check them.
 constexpr UINT16 SIO_INDEX = 0x370;
 constexpr UINT16 SIO_DATA = 0x371;
 constexpr UINT16 THR = 0x3F8;

@@ -36,7 +36,8 @@ TEST(UartInitTest, FreshUartGetsTheWholeProgrammingSequence) {
 struct ALREADY_CASE {
   const char *Name;
   BOOLEAN FifosEnabled;
-  UINT8 Iir; // what IIR reads with that FIFO state
+  UINT8 IirOtherBits;
+  UINT8 Iir; // what IIR reads with that FIFO state and those bits
   UINT8 Lcr;
   UINT16 Divisor;
   UINT8 Cmos;
@@ -49,6 +50,7 @@ TEST_P(UartInitAlreadyTest, UartAtTheWantedSettingsIsNotReprogrammed) {
   const ALREADY_CASE &Case = GetParam();
   BOARD_SETUP Setup = WithDebugUartPlaced();
   Setup.UartFifosEnabled = Case.FifosEnabled;
+  Setup.UartIirOtherBits = Case.IirOtherBits;
   Setup.UartLcr = Case.Lcr;
   Setup.UartDivisor = Case.Divisor;
   Setup.UartMcr = 0x0B;
@@ -68,13 +70,15 @@ TEST_P(UartInitAlreadyTest, UartAtTheWantedSettingsIsNotReprogrammed) {
 
 INSTANTIATE_TEST_SUITE_P(
     Settings, UartInitAlreadyTest,
-    ::testing::Values(ALREADY_CASE{"FifosOn115200", TRUE, 0xC1, 0x03, 1, 0x00},
-                      ALREADY_CASE{"FifosOn9600", TRUE, 0xC1, 0x03, 12, 0x30},
-                      // Only IIR bits 0 and 5 are compared: FIFOs off still matches.
-                      ALREADY_CASE{"FifosOff", FALSE, 0x01, 0x03, 2, 0x10},
+    ::testing::Values(ALREADY_CASE{"FifosOn115200", TRUE, 0x00, 0xC1, 0x03, 1, 0x00},
+                      ALREADY_CASE{"FifosOn9600", TRUE, 0x00, 0xC1, 0x03, 12, 0x30},
+                      // Only IIR bits 0 and 5 are compared: FIFOs off, or bits
+                      // 4..1 set, still match.
+                      ALREADY_CASE{"FifosOff", FALSE, 0x00, 0x01, 0x03, 2, 0x10},
+                      ALREADY_CASE{"IirBitsFourToOneSet", TRUE, 0x1E, 0xDF, 0x03, 1, 0x00},
                       // LCR bits 7..6 are not compared; DLAB ends cleared.
-                      ALREADY_CASE{"DlabLeftSet", TRUE, 0xC1, 0x83, 6, 0xA5},
-                      ALREADY_CASE{"BreakSet", TRUE, 0xC1, 0x43, 1, 0x40}),
+                      ALREADY_CASE{"DlabLeftSet", TRUE, 0x00, 0xC1, 0x83, 6, 0xA5},
+                      ALREADY_CASE{"BreakSet", TRUE, 0x00, 0xC1, 0x43, 1, 0x40}),
     [](const auto &Info) { return std::string(Info.param.Name); });
 
 struct SELECTOR_CASE {
@@ -111,6 +115,7 @@ INSTANTIATE_TEST_SUITE_P(CmosValues, UartInitSelectorTest,
 
 struct MISMATCH_CASE {
   const char *Name;
+  UINT8 IirOtherBits;
   UINT8 Lcr;
   UINT16 Divisor;
 };
@@ -121,6 +126,7 @@ TEST_P(UartInitMismatchTest, AnyMismatchReprograms) {
   const MISMATCH_CASE &Case = GetParam();
   BOARD_SETUP Setup = WithDebugUartPlaced();
   Setup.UartFifosEnabled = TRUE;
+  Setup.UartIirOtherBits = Case.IirOtherBits;
   Setup.UartLcr = Case.Lcr;
   Setup.UartDivisor = Case.Divisor;
   Setup.UartMcr = 0x0B;
@@ -128,19 +134,22 @@ TEST_P(UartInitMismatchTest, AnyMismatchReprograms) {
   SIMULATED_BOARD Board(Setup);
   HOST_PORT_SPACE_SCOPE Scope(Board);
   EXPECT_EQ(UartInit(), EFI_SUCCESS);
-  EXPECT_TRUE(TraceIs(
-      Board.Trace(), Join({PlacedPreInitTrace(), UartCheckTrace(0xC1, Case.Lcr, Case.Divisor, 0x30),
-                           UartProgramTrace(12)})));
+  EXPECT_TRUE(TraceIs(Board.Trace(),
+                      Join({PlacedPreInitTrace(),
+                            UartCheckTrace(0xC1 | Case.IirOtherBits, Case.Lcr, Case.Divisor, 0x30),
+                            UartProgramTrace(12)})));
   EXPECT_EQ(Board.UartDivisor(), 12);
   EXPECT_EQ(Board.UartLcr(), 0x03);
   EXPECT_EQ(Board.UartMcr(), 0x00);
 }
 
 INSTANTIATE_TEST_SUITE_P(Settings, UartInitMismatchTest,
-                         ::testing::Values(MISMATCH_CASE{"SevenDataBitsEvenParity", 0x1B, 12},
-                                           MISMATCH_CASE{"TwoStopBits", 0x07, 12},
-                                           MISMATCH_CASE{"WrongDivisor", 0x03, 1},
-                                           MISMATCH_CASE{"WrongDivisorHighByte", 0x03, 0x010C}),
+                         ::testing::Values(MISMATCH_CASE{"SevenDataBitsEvenParity", 0, 0x1B, 12},
+                                           MISMATCH_CASE{"TwoStopBits", 0, 0x07, 12},
+                                           MISMATCH_CASE{"WrongDivisor", 0, 0x03, 1},
+                                           MISMATCH_CASE{"WrongDivisorHighByte", 0, 0x03, 0x010C},
+                                           // All else as wanted: IIR bit 5 alone.
+                                           MISMATCH_CASE{"IirBitFiveSet", 0x20, 0x03, 12}),
                          [](const auto &Info) { return std::string(Info.param.Name); });
 
 } // namespace

@@ -88,6 +88,35 @@ TEST(UartWriteTest, FifosOffSendsNothingAndReturnsZero) {
   }
 }
 
+// Passes every access to the board, and turns the UART's FIFOs off (an FCR
+// write of 0) right after the Count-th byte sent, as another agent might.
+class FIFOS_OFF_AFTER : public PORT_SPACE {
+public:
+  FIFOS_OFF_AFTER(SIMULATED_BOARD &Board, size_t Count) : Board(Board), BytesLeft(Count) {}
+  UINT32 In(UINT16 Port, UINT8 Width) override { return Board.In(Port, Width); }
+  VOID Out(UINT16 Port, UINT8 Width, UINT32 Value) override {
+    Board.Out(Port, Width, Value);
+    if (Port == THR && Width == 1 && --BytesLeft == 0) {
+      Board.Out(FCR, 1, 0x00);
+    }
+  }
+
+private:
+  SIMULATED_BOARD &Board;
+  size_t BytesLeft;
+};
+
+TEST(UartWriteTest, FifosSwitchedOffBetweenBurstsStopTheWriteWithZero) {
+  std::vector<UINT8> Data = Bytes(40);
+  SIMULATED_BOARD Board(FifosOn());
+  FIFOS_OFF_AFTER Agent(Board, 16);
+  HOST_PORT_SPACE_SCOPE Scope(Agent);
+  EXPECT_EQ(UartWrite(Data.data(), 40), 0u) << "the first burst went out all the same";
+  EXPECT_TRUE(TraceIs(Board.Trace(),
+                      Join({BurstTrace(Data.data(), 16, 0), {Out8(FCR, 0x00), In8(IIR, 0x01)}})));
+  EXPECT_EQ(Board.UartTransmitted(), std::vector<UINT8>(Data.begin(), Data.begin() + 16));
+}
+
 TEST(UartWriteTest, FifosThatCannotBeEnabledStayOffAfterUartInit) {
   BOARD_SETUP Setup;
   Setup.UartFifosBroken = TRUE;

@@ -11,14 +11,6 @@ extern const UINT32 DebugLevelMask;
 
 VOID DebugMessage(UINT32 Level, const CHAR8 *Format, ...);
 
-// Hides Value from the optimiser. Assertion sites test their operand through
-// it, so that every site stays in the image even where link-time optimisation
-// could prove that its check never fails.
-template <typename TYPE> inline TYPE AssertOperand(TYPE Value) {
-  __asm__("" : "+r"(Value));
-  return Value;
-}
-
 // Sends "ASSERT <file>(<line>): <expression>" and CR LF, raises the breakpoint
 // and returns to the caller, which carries on.
 VOID AssertReport(const CHAR8 *FileName, UINT32 LineNumber, const CHAR8 *Expression);

@@ -29,7 +29,8 @@ typedef struct {
 
 static_assert(sizeof(EFI_GUID) == 16, "EFI_GUID is 16 bytes");
 
-// Only the fields the time conversion reads; the layout matches the full record.
+// The whole time record; the time conversion reads only Year, Month, Day, Hour
+// and Minute.
 typedef struct {
   UINT16 Year;
   UINT8 Month;

@@ -17,7 +17,7 @@ VOID SendText(const CHAR8 *Text) {
 } // namespace
 
 VOID DebugMessage(UINT32 Level, const CHAR8 *Format, ...) {
-  if (AssertOperand(Format) == NULL) {
+  if (Format == nullptr) {
     AssertReport("u:\\MdePkg\\Library\\BaseDebugLibSerialPort\\DebugLib", 79,
                  "Format != ((void *) 0)");
   }
@@ -36,7 +36,10 @@ VOID DebugMessage(UINT32 Level, const CHAR8 *Format, ...) {
 __attribute__((noinline)) VOID AssertReport(const CHAR8 *FileName, UINT32 LineNumber,
                                             const CHAR8 *Expression) {
   CHAR8 Buffer[DEBUG_BUFFER_SIZE];
-  FormatToBuffer(Buffer, sizeof(Buffer), "ASSERT %a(%d): %a\n", FileName, LineNumber, Expression);
-  SendText(Buffer);
+  // The count written is the report's length: strings stop at their NUL and
+  // a number has none, so the text holds no NUL of its own.
+  UINTN Length = FormatToBuffer(Buffer, sizeof(Buffer), "ASSERT %a(%d): %a\n", FileName, LineNumber,
+                                Expression);
+  UartWrite(reinterpret_cast<const UINT8 *>(Buffer), Length);
   CpuBreakpoint();
 }

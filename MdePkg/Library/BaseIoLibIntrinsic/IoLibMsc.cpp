@@ -3,7 +3,7 @@
 #include <Library/IoLib.h>
 
 UINT32 PortOut32(UINT16 Port, UINT32 Value) {
-  if ((AssertOperand(Port) & 3) != 0) {
+  if ((Port & 3) != 0) {
     AssertReport("u:\\MdePkg\\Library\\BaseIoLibIntrinsic\\IoLibMsc", 223, "(Port & 3) == 0");
   }
   IoWrite32(Port, Value);

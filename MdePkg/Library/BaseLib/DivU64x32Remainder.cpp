@@ -25,22 +25,19 @@ UINT32 DivideJoined(UINT32 Remainder, UINT32 Low, UINT32 Divisor, UINT32 *NewRem
 } // namespace
 
 UINT64 DivU64x32Remainder(UINT64 Dividend, UINT32 Divisor, UINT32 *Remainder) {
-  if (AssertOperand(Divisor) == 0) {
+  if (Divisor == 0) {
     AssertReport("u:\\MdePkg\\Library\\BaseLib\\DivU64x32Remainder", 47, "Divisor != 0");
-    if (Remainder != NULL) {
+    if (Remainder != nullptr) {
       *Remainder = 0;
     }
     return 0;
   }
   UINT32 High = static_cast<UINT32>(Dividend >> 32);
-  UINT32 HighQuotient = 0;
-  if (High >= Divisor) {
-    HighQuotient = High / Divisor;
-    High %= Divisor;
-  }
+  UINT32 HighQuotient = High / Divisor;
   UINT32 LowRemainder;
-  UINT32 LowQuotient = DivideJoined(High, static_cast<UINT32>(Dividend), Divisor, &LowRemainder);
-  if (Remainder != NULL) {
+  UINT32 LowQuotient =
+      DivideJoined(High % Divisor, static_cast<UINT32>(Dividend), Divisor, &LowRemainder);
+  if (Remainder != nullptr) {
     *Remainder = LowRemainder;
   }
   return (UINT64{HighQuotient} << 32) | LowQuotient;

@@ -3,7 +3,7 @@
 #include <Library/DebugLib.h>
 
 UINTN AsciiLength(const CHAR8 *String) {
-  if (AssertOperand(String) == NULL) {
+  if (String == nullptr) {
     AssertReport("u:\\MdePkg\\Library\\BaseLib\\String", 1216, "String != ((void *) 0)");
     return 0;
   }

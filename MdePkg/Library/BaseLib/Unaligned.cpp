@@ -9,7 +9,7 @@ constexpr const CHAR8 *NonNullBuffer = "Buffer != ((void *) 0)";
 } // namespace
 
 UINT16 ReadUnaligned16(const UINT16 *Buffer) {
-  if (AssertOperand(Buffer) == NULL) {
+  if (Buffer == nullptr) {
     AssertReport(UnalignedFile, 38, NonNullBuffer);
     return 0;
   }
@@ -18,7 +18,7 @@ UINT16 ReadUnaligned16(const UINT16 *Buffer) {
 }
 
 UINT32 ReadUnaligned32(const UINT32 *Buffer) {
-  if (AssertOperand(Buffer) == NULL) {
+  if (Buffer == nullptr) {
     AssertReport(UnalignedFile, 141, NonNullBuffer);
     return 0;
   }

@@ -13,13 +13,13 @@ VOID ConvertInteger(PRINT_ELEMENT *Element, UINT64 Value, CHAR8 *Scratch) {
   }
 
   UINT32 Radix = 16;
-  if ((Flags & RADIX_HEX) != 0) {
-    Flags &= ~GROUP_THOUSANDS;
-  } else {
+  CHAR8 Separator = 0;
+  if ((Flags & RADIX_HEX) == 0) {
     Radix = 10;
     if ((Flags & GROUP_THOUSANDS) != 0) {
       Flags &= ~ZERO_FILL;
       Precision = 1;
+      Separator = ',';
     }
     if (static_cast<INT64>(Value) < 0) {
       Prefix = '-';
@@ -27,23 +27,22 @@ VOID ConvertInteger(PRINT_ELEMENT *Element, UINT64 Value, CHAR8 *Scratch) {
     }
   }
 
-  const CHAR8 *MostSignificant = ValueToDigits(Scratch, Value, Radix);
+  // The separators take places of their own in the count.
+  const CHAR8 *MostSignificant = ValueToDigits(Scratch, Value, Radix, Separator);
   UINT32 Count = static_cast<UINT32>(MostSignificant - Scratch);
   if (Value == 0 && Precision == 0) {
     Count = 0;
-  }
-  UINT32 Phase = Count % 3;
-  Element->GroupPhase = Phase == 0 ? 0 : 3 - Phase;
-  if ((Flags & GROUP_THOUSANDS) != 0 && Count != 0) {
-    Count += (Count - 1) / 3;
   }
   if (Prefix != 0) {
     ++Count;
     ++Precision;
   }
   Flags |= NUMBER_TEXT;
+  // Zero fill pads up to the width, and a negative width (which pads nothing)
+  // never becomes a precision.
   if ((Flags & (ZERO_FILL | LEFT_JUSTIFY | WIDTH_GIVEN | PRECISION_GIVEN)) ==
-      (ZERO_FILL | WIDTH_GIVEN)) {
+          (ZERO_FILL | WIDTH_GIVEN) &&
+      static_cast<INT32>(Element->Width) >= 0) {
     Precision = Element->Width;
   }
 

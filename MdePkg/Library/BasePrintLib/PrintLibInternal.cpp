@@ -7,34 +7,82 @@
 
 namespace {
 
-// Flags of the directive characters ' ' to '/'. '*' and the digits carry
-// numbers and are handled apart.
-struct PUNCTUATION_FLAGS {
-  UINT8 Flags[16];
+// The flag characters of a directive. '*' and the digits carry numbers and
+// are handled apart.
+struct DIRECTIVE_FLAG {
+  CHAR8 Character;
+  UINT8 Flag;
 };
 
-constexpr PUNCTUATION_FLAGS MakePunctuationFlags() {
-  PUNCTUATION_FLAGS Table{};
-  Table.Flags[' ' - ' '] = SHOW_BLANK;
-  Table.Flags['+' - ' '] = SHOW_PLUS;
-  Table.Flags[',' - ' '] = GROUP_THOUSANDS;
-  Table.Flags['-' - ' '] = LEFT_JUSTIFY;
-  Table.Flags['.' - ' '] = PRECISION_GIVEN;
-  return Table;
-}
-
-constexpr PUNCTUATION_FLAGS PunctuationFlags = MakePunctuationFlags();
+constexpr DIRECTIVE_FLAG DirectiveFlags[] = {
+    {'-', LEFT_JUSTIFY},    {'+', SHOW_PLUS},  {' ', SHOW_BLANK}, {',', GROUP_THOUSANDS},
+    {'.', PRECISION_GIVEN}, {'l', LONG_VALUE}, {'L', LONG_VALUE},
+};
 static_assert((SHOW_BLANK | SHOW_PLUS | GROUP_THOUSANDS | LEFT_JUSTIFY | PRECISION_GIVEN |
                LONG_VALUE) <= 0xFF,
               "directive flags fit the table's bytes");
 
 // The flag a directive character sets, or 0 when it is not a flag character.
 UINT32 DirectiveFlag(CHAR8 Character) {
-  UINT8 Offset = static_cast<UINT8>(Character - ' ');
-  if (Offset < sizeof(PunctuationFlags.Flags)) {
-    return PunctuationFlags.Flags[Offset];
+  for (const DIRECTIVE_FLAG &Entry : DirectiveFlags) {
+    if (Entry.Character == Character) {
+      return Entry.Flag;
+    }
   }
-  return (Character | 0x20) == 'l' ? LONG_VALUE : 0;
+  return 0;
+}
+
+} // namespace
+
+// Out of line: its callers share one copy.
+__attribute__((noinline)) CHAR8 *FillChars(CHAR8 *Buffer, const CHAR8 *End, INT32 Length,
+                                           CHAR8 Character) {
+  for (; Length > 0 && Buffer < End; --Length) {
+    *Buffer++ = Character;
+  }
+  return Buffer;
+}
+
+namespace {
+
+enum CONVERSION_KIND {
+  CONVERSION_CHARACTER,
+  CONVERSION_STRING,
+  CONVERSION_INTEGER,
+  CONVERSION_GUID,
+  CONVERSION_TIME,
+  CONVERSION_STATUS,
+};
+
+// What each conversion character takes and the flags it sets; only the
+// 16-bit texts set WIDE_ARGUMENT.
+struct CONVERSION {
+  CHAR8 Character;
+  UINT8 Kind;
+  UINT16 Flags;
+};
+
+constexpr CONVERSION Conversions[] = {
+    {'c', CONVERSION_CHARACTER, WIDE_ARGUMENT},
+    {'a', CONVERSION_STRING, 0},
+    {'s', CONVERSION_STRING, WIDE_ARGUMENT},
+    {'S', CONVERSION_STRING, WIDE_ARGUMENT},
+    {'d', CONVERSION_INTEGER, 0},
+    {'x', CONVERSION_INTEGER, RADIX_HEX},
+    {'X', CONVERSION_INTEGER, RADIX_HEX | ZERO_FILL},
+    {'p', CONVERSION_INTEGER, RADIX_HEX | ZERO_FILL | POINTER_VALUE},
+    {'g', CONVERSION_GUID, 0},
+    {'t', CONVERSION_TIME, 0},
+    {'r', CONVERSION_STATUS, 0},
+};
+
+const CONVERSION *FindConversion(CHAR8 Character) {
+  for (const CONVERSION &Conversion : Conversions) {
+    if (Conversion.Character == Character) {
+      return &Conversion;
+    }
+  }
+  return nullptr;
 }
 
 // Count, padding, the text itself and justification of one element. Nothing
@@ -59,57 +107,39 @@ CHAR8 *WriteElement(CHAR8 *Buffer, const CHAR8 *End, const PRINT_ELEMENT *Elemen
       ++Count;
     }
   }
-  if (Precision < Count) {
-    Precision = Count;
+  // Zeros or spaces up to the precision: their difference, read as a signed
+  // length, so that a precision of 2^31 or more adds none.
+  INT32 Fill = static_cast<INT32>(Precision - Count);
+  if (Fill < 0) {
+    Fill = 0;
   }
-  // Spaces up to the width. Widths are signed: a negative one pads nothing.
+  // Spaces up to the width, around what is really written. Widths are
+  // signed: a negative one pads nothing.
   INT32 Width = static_cast<INT32>(Element->Width);
+  UINT32 Length = Count + static_cast<UINT32>(Fill);
   INT32 Padding = 0;
-  if (Width > 0 && Precision < static_cast<UINT32>(Width)) {
-    Padding = Width - static_cast<INT32>(Precision);
+  if (Width > 0 && Length < static_cast<UINT32>(Width)) {
+    Padding = Width - static_cast<INT32>(Length);
   }
-  if ((Flags & LEFT_JUSTIFY) == 0) {
-    Buffer = FillChars(Buffer, End, Padding, ' ');
-  }
+  // The padding goes before the text, or after it when left-justified.
+  INT32 RightPadding = (Flags & LEFT_JUSTIFY) != 0 ? Padding : 0;
+  Buffer = FillChars(Buffer, End, Padding - RightPadding, ' ');
 
   // Only numbers have a prefix; it counts as their first character.
-  UINT32 Index = 0;
-  if (Element->Prefix != 0) {
-    Buffer = FillChars(Buffer, End, 1, Element->Prefix);
-    Index = 1;
+  UINT32 PrefixLength = Element->Prefix != 0 ? 1 : 0;
+  Buffer = FillChars(Buffer, End, static_cast<INT32>(PrefixLength), Element->Prefix);
+  Buffer = FillChars(Buffer, End, Fill, PadCharacter);
+  // As many units as are left and fit.
+  UINTN Units = Count - PrefixLength;
+  if (Units > static_cast<UINTN>(End - Buffer)) {
+    Units = static_cast<UINTN>(End - Buffer);
   }
-  Buffer = FillChars(Buffer, End, static_cast<INT32>(Precision - Count), PadCharacter);
-  if ((Flags & (NUMBER_TEXT | GROUP_THOUSANDS)) != (NUMBER_TEXT | GROUP_THOUSANDS)) {
-    // Without separators: as many units as are left and fit.
-    UINTN Units = Index < Count ? Count - Index : 0;
-    if (Units > static_cast<UINTN>(End - Buffer)) {
-      Units = static_cast<UINTN>(End - Buffer);
-    }
-    for (; Units != 0; --Units) {
-      *Buffer++ = static_cast<CHAR8>(*Text);
-      Text += Step;
-    }
-  } else {
-    UINT32 Phase = Element->GroupPhase;
-    while (Index < Count && Buffer < End) {
-      *Buffer++ = static_cast<CHAR8>(*Text);
-      Text += Step;
-      ++Index;
-      if (++Phase == 3) {
-        // The separator takes a place of its own in the count.
-        Phase = 0;
-        ++Index;
-        if (Index < Count) {
-          Buffer = FillChars(Buffer, End, 1, ',');
-        }
-      }
-    }
+  for (; Units != 0; --Units) {
+    *Buffer++ = static_cast<CHAR8>(*Text);
+    Text += Step;
   }
 
-  if ((Flags & LEFT_JUSTIFY) != 0) {
-    Buffer = FillChars(Buffer, End, Padding, ' ');
-  }
-  return Buffer;
+  return FillChars(Buffer, End, RightPadding, ' ');
 }
 
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
@@ -121,14 +151,14 @@ UINTN FormatWorker(CHAR8 *Buffer, UINTN BufferSize, const CHAR8 *Format, VA_LIST
   if (BufferSize == 0) {
     return 0;
   }
-  if (AssertOperand(Buffer) == NULL) {
+  if (Buffer == nullptr) {
     AssertReport("u:\\MdePkg\\Library\\BasePrintLib\\PrintLibInternal", 356,
                  "Buffer != ((void *) 0)");
     return 0;
   }
   CHAR8 *const Start = Buffer;
   const CHAR8 *const End = Buffer + BufferSize - 1;
-  if (Format == NULL) {
+  if (Format == nullptr) {
     // The format's one check is its length's: a null string is reported
     // there. A non-null format's length is never needed, so it is not taken.
     AsciiLength(Format);
@@ -153,128 +183,112 @@ UINTN FormatWorker(CHAR8 *Buffer, UINTN BufferSize, const CHAR8 *Format, VA_LIST
     Element.Precision = 1;
     Element.Count = 0;
     Element.Prefix = 0;
-    Element.GroupPhase = 0;
     Element.Text = Unit;
 
     if (Character == '%') {
       // Flags, widths and precisions in any order, until the conversion character.
       for (;;) {
         Character = *++Format;
-        if (Character >= '0' && Character <= '9') {
+        UINT32 Number = 0;
+        if (Character == '*') {
+          // The next slot, as a signed 32-bit number.
+          Number = VA_ARG(Arguments, UINT32);
+        } else if (Character >= '0' && Character <= '9') {
           if (Character == '0' && (Element.Flags & PRECISION_GIVEN) == 0) {
             Element.Flags |= ZERO_FILL;
           }
-          UINT32 Number = 0;
           for (; Format[0] >= '0' && Format[0] <= '9'; ++Format) {
             Number = Number * 10 + static_cast<UINT32>(Format[0] - '0');
           }
           --Format;
-          if ((Element.Flags & PRECISION_GIVEN) != 0) {
-            Element.Precision = Number;
-          } else {
-            Element.Width = Number;
-            Element.Flags |= WIDTH_GIVEN;
+        } else {
+          UINT32 Flag = DirectiveFlag(Character);
+          if (Flag == 0) {
+            break;
           }
+          Element.Flags |= Flag;
           continue;
         }
-        if (Character == '*') {
-          // The next slot, as a signed 32-bit number.
-          if ((Element.Flags & PRECISION_GIVEN) != 0) {
-            Element.Precision = VA_ARG(Arguments, UINT32);
-          } else {
-            Element.Width = VA_ARG(Arguments, UINT32);
-            Element.Flags |= WIDTH_GIVEN;
-          }
-          continue;
+        if ((Element.Flags & PRECISION_GIVEN) != 0) {
+          Element.Precision = Number;
+        } else {
+          Element.Width = Number;
+          Element.Flags |= WIDTH_GIVEN;
         }
-        UINT32 Flag = DirectiveFlag(Character);
-        if (Flag == 0) {
-          break;
-        }
-        Element.Flags |= Flag;
       }
     }
 
     // Character is now a bare newline or carriage return, or a conversion.
-    switch (Character) {
-    case '\n':
+    // Unless a conversion below makes another text, the text is the
+    // character itself, as one 16-bit unit ('%%', '%q' and so on).
+    Unit[0] = static_cast<UINT8>(Character);
+    Unit[1] = 0;
+    Element.Flags |= WIDE_ARGUMENT;
+    const CONVERSION *Conversion = FindConversion(Character);
+    if (Character == '\n' || Character == '\r') {
+      // A newline, or either character with its partner right after it, is
+      // CR LF; a lone carriage return stays the one character it is.
+      Element.Flags &= ~WIDE_ARGUMENT;
       Element.Text = "\r\n";
-      if (Format[1] == '\r') {
+      if (Format[1] == ('\n' ^ '\r' ^ Character)) {
         ++Format;
+      } else if (Character == '\r') {
+        Element.Text = "\r";
       }
-      break;
-    case '\r':
-      Element.Text = "\r";
-      if (Format[1] == '\n') {
-        Element.Text = "\r\n";
-        ++Format;
-      }
-      break;
-    case 0:
+    } else if (Character == 0) {
       // The format ends inside the directive: an empty text, so that only a
       // width still shows, and the main loop sees the NUL next.
       Element.Precision = 0;
-      Element.Flags |= WIDE_ARGUMENT;
-      Unit[0] = 0;
       --Format;
-      break;
-    case 'c':
-      Unit[0] = static_cast<CHAR16>(VA_ARG(Arguments, UINT32));
-      Unit[1] = 0;
-      Element.Flags |= WIDE_ARGUMENT;
-      break;
-    case 'a':
-    case 's':
-    case 'S':
-      Element.Text = VA_ARG(Arguments, VOID *);
-      if (Element.Text == NULL) {
-        Element.Text = "<null string>";
-      } else if (Character != 'a') {
-        Element.Flags |= WIDE_ARGUMENT;
+    } else if (Conversion != nullptr) {
+      Element.Flags = (Element.Flags & ~WIDE_ARGUMENT) | Conversion->Flags;
+      if ((Element.Flags & POINTER_VALUE) != 0) {
+        // One pointer-sized slot, unsigned: on a 64-bit host that is a 64-bit value.
+        Element.Flags &= ~(SHOW_PLUS | SHOW_BLANK | LONG_VALUE);
       }
-      if ((Element.Flags & PRECISION_GIVEN) == 0) {
-        Element.Precision = 0;
+      // Every conversion takes one slot: pointer-sized, so that a 64-bit
+      // host reads its pointers whole and its 32-bit values from the low half.
+      UINTN Slot = VA_ARG(Arguments, UINTN);
+      UINT64 Value = Slot;
+      switch (Conversion->Kind) {
+      case CONVERSION_CHARACTER:
+        Unit[0] = static_cast<CHAR16>(Slot);
+        break;
+      case CONVERSION_STRING:
+        Element.Text = reinterpret_cast<const VOID *>(Slot);
+        if (Slot == 0) {
+          Element.Text = "<null string>";
+          Element.Flags &= ~WIDE_ARGUMENT;
+        }
+        if ((Element.Flags & PRECISION_GIVEN) == 0) {
+          Element.Precision = 0;
+        }
+        break;
+      case CONVERSION_INTEGER:
+        if ((Element.Flags & LONG_VALUE) != 0) {
+          // On the board a 64-bit value takes a second slot: its high half.
+          if (sizeof(UINTN) == sizeof(UINT32)) {
+            Value |= static_cast<UINT64>(VA_ARG(Arguments, UINT32)) << 32;
+          }
+        } else if ((Element.Flags & RADIX_HEX) != 0) {
+          if ((Element.Flags & POINTER_VALUE) == 0) {
+            Value = static_cast<UINT32>(Slot);
+          }
+        } else {
+          Value = static_cast<UINT64>(static_cast<INT64>(static_cast<INT32>(Slot)));
+        }
+        ConvertInteger(&Element, Value, Scratch);
+        break;
+      case CONVERSION_GUID:
+        Element.Text = ConvertGuid(reinterpret_cast<const EFI_GUID *>(Slot), Scratch);
+        break;
+      case CONVERSION_TIME:
+        Element.Text = ConvertTime(reinterpret_cast<const EFI_TIME *>(Slot), Scratch);
+        break;
+      default:
+        Element.Text = ConvertStatus(static_cast<UINT32>(Slot), Scratch);
+        break;
       }
-      break;
-    case 'p':
-      // One pointer-sized slot, unsigned: on a 64-bit host that is a 64-bit value.
-      Element.Flags &= ~(SHOW_PLUS | SHOW_BLANK | LONG_VALUE);
-      Element.Flags |= sizeof(UINTN) == sizeof(UINT64) ? LONG_VALUE : 0;
-      [[fallthrough]];
-    case 'X':
-      Element.Flags |= ZERO_FILL;
-      [[fallthrough]];
-    case 'x':
-      Element.Flags |= RADIX_HEX;
-      [[fallthrough]];
-    case 'd': {
-      UINT64 Value;
-      if ((Element.Flags & LONG_VALUE) != 0) {
-        Value = VA_ARG(Arguments, UINT64);
-      } else if ((Element.Flags & RADIX_HEX) != 0) {
-        Value = VA_ARG(Arguments, UINT32);
-      } else {
-        Value =
-            static_cast<UINT64>(static_cast<INT64>(static_cast<INT32>(VA_ARG(Arguments, UINT32))));
-      }
-      ConvertInteger(&Element, Value, Scratch);
-      break;
-    }
-    case 'g':
-      Element.Text = ConvertGuid(static_cast<const EFI_GUID *>(VA_ARG(Arguments, VOID *)), Scratch);
-      break;
-    case 't':
-      Element.Text = ConvertTime(static_cast<const EFI_TIME *>(VA_ARG(Arguments, VOID *)), Scratch);
-      break;
-    case 'r':
-      Element.Text = ConvertStatus(VA_ARG(Arguments, UINT32), Scratch);
-      break;
-    default:
-      // Unknown conversions, '%' among them, print themselves.
-      Unit[0] = static_cast<UINT8>(Character);
-      Unit[1] = 0;
-      Element.Flags |= WIDE_ARGUMENT;
-      break;
     }
 
     Buffer = WriteElement(Buffer, End, &Element);

@@ -1,11 +1,13 @@
-// The names '%r' prints for the known status values: one packed string and
-// the offset of each name in it, both built at compile time, so that the
-// table needs no pointers (and the image no relocations for them).
+// The names '%r' prints for the known status values, packed into one string
+// so that the table needs no pointers (and the image no relocations for them).
 #include "PrintLibInternal.h"
 
 namespace {
 
-constexpr CHAR8 StatusNames[] = "Success\0"                  // 0x00000000
+// A NUL before the first name: every name then follows a NUL, and the walk
+// below needs no way around its loop for the first one.
+constexpr CHAR8 StatusNames[] = "\0"                         //
+                                "Success\0"                  // 0x00000000
                                 "Warning Unknown Glyph\0"    // 0x00000001
                                 "Warning Delete Failure\0"   // 0x00000002
                                 "Warning Write Failure\0"    // 0x00000003
@@ -35,22 +37,6 @@ constexpr CHAR8 StatusNames[] = "Success\0"                  // 0x00000000
                                 "TFTP Error\0"               // 0x80000017
                                 "Protocol Error";            // 0x80000018
 
-struct STATUS_NAME_OFFSETS {
-  UINT16 Offset[STATUS_NAME_COUNT];
-};
-
-// Where each name starts: right after the NUL of the one before.
-constexpr STATUS_NAME_OFFSETS MakeStatusNameOffsets() {
-  STATUS_NAME_OFFSETS Table{};
-  UINTN Name = 0;
-  for (UINTN Index = 0; Index + 1 < sizeof(StatusNames) && Name + 1 < STATUS_NAME_COUNT; ++Index) {
-    if (StatusNames[Index] == 0) {
-      Table.Offset[++Name] = static_cast<UINT16>(Index + 1);
-    }
-  }
-  return Table;
-}
-
 constexpr UINTN CountNames() {
   UINTN Count = 0;
   for (CHAR8 Character : StatusNames) {
@@ -59,13 +45,18 @@ constexpr UINTN CountNames() {
   return Count;
 }
 
-constexpr STATUS_NAME_OFFSETS StatusNameOffsets = MakeStatusNameOffsets();
-
-static_assert(CountNames() == STATUS_NAME_COUNT, "five warning names and 24 error names");
-static_assert(sizeof(StatusNames) <= 0xFFFF, "offsets fit 16 bits");
+static_assert(CountNames() == 1 + STATUS_NAME_COUNT, "five warning names and 24 error names");
 
 } // namespace
 
+// A walk over the names before it is cheaper than a table of where each starts.
 const CHAR8 *StatusName(UINT32 Index) {
-  return StatusNames + StatusNameOffsets.Offset[Index];
+  const CHAR8 *Name = StatusNames;
+  UINT32 Nuls = Index + 1;
+  do {
+    if (*Name++ == 0) {
+      --Nuls;
+    }
+  } while (Nuls != 0);
+  return Name;
 }
