@@ -27,9 +27,9 @@ VOID ApplyBaudSelection(BAUD_SELECTION *Selection) {
   Selection->Requested = FwCfgReadFile(BAUD_SELECT_FILE, Selection->Text, sizeof(Selection->Text));
   Selection->Valid = Selection->Requested && ParseSelectorText(Selection->Text, &Selection->Value);
   if (Selection->Valid) {
-    CmosWrite(CMOS_BAUD_SELECT_REGISTER, Selection->Value);
+    CmosWrite(UART_BAUD_SELECT_CMOS_REGISTER, Selection->Value);
   }
-  Selection->CmosBeforeModule = CmosRead(CMOS_BAUD_SELECT_REGISTER);
+  Selection->CmosBeforeModule = CmosRead(UART_BAUD_SELECT_CMOS_REGISTER);
 }
 
 VOID ReportBaudSelection(const BAUD_SELECTION *Selection) {

@@ -3,10 +3,9 @@
 // before the module runs. Without that file CMOS is left as the board has it.
 #pragma once
 
-#include <Base.h>
+#include <Library/SerialPortLib.h>
 
 #define BAUD_SELECT_FILE "opt/tolvern/baud-select"
-#define CMOS_BAUD_SELECT_REGISTER 0x6F
 
 typedef struct {
   BOOLEAN Requested;      // the file exists

@@ -1,16 +1,12 @@
 #include "Console.h"
 
 #include "PortIo.h"
+#include "Uart16550.h"
 
 #include <Library/PrintLib.h>
 
 namespace {
 
-constexpr UINT16 UART_DATA = 0x3F8;
-constexpr UINT16 UART_LINE_CONTROL = 0x3FB;
-constexpr UINT16 UART_LINE_STATUS = 0x3FD;
-constexpr UINT8 DIVISOR_LATCH_ACCESS = 0x80;
-constexpr UINT8 TRANSMIT_HOLDING_EMPTY = 0x20;
 // Bounds the wait on a UART that never drains (or is absent).
 constexpr UINT32 MAX_POLLS = 1000000;
 
@@ -21,18 +17,18 @@ constexpr UINTN LINE_SIZE = 256;
 VOID ConsoleChar(CHAR8 Character) {
   // An exception can strike while the divisor latch is open; the byte must go
   // to the transmitter, not into the divisor, so close it for the write only.
-  UINT8 LineControl = BootIn8(UART_LINE_CONTROL);
-  if ((LineControl & DIVISOR_LATCH_ACCESS) != 0) {
-    BootOut8(UART_LINE_CONTROL, LineControl & (UINT8)~DIVISOR_LATCH_ACCESS);
+  UINT8 LineControl = BootIn8(UART_LCR);
+  if ((LineControl & LCR_DLAB) != 0) {
+    BootOut8(UART_LCR, LineControl & (UINT8)~LCR_DLAB);
   }
   for (UINT32 Poll = 0; Poll < MAX_POLLS; ++Poll) {
-    if ((BootIn8(UART_LINE_STATUS) & TRANSMIT_HOLDING_EMPTY) != 0) {
+    if ((BootIn8(UART_LSR) & LSR_TRANSMITTER_EMPTY) != 0) {
       break;
     }
   }
-  BootOut8(UART_DATA, (UINT8)Character);
-  if ((LineControl & DIVISOR_LATCH_ACCESS) != 0) {
-    BootOut8(UART_LINE_CONTROL, LineControl);
+  BootOut8(UART_THR, (UINT8)Character);
+  if ((LineControl & LCR_DLAB) != 0) {
+    BootOut8(UART_LCR, LineControl);
   }
 }
 

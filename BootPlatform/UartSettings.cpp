@@ -2,19 +2,13 @@
 
 #include "Console.h"
 #include "PortIo.h"
+#include "Uart16550.h"
+
+#include <Library/IoLib.h>
 
 namespace {
 
-constexpr UINT16 UART_BASE = 0x3F8;
-constexpr UINT16 DIVISOR_LOW = UART_BASE + 0;
-constexpr UINT16 DIVISOR_HIGH = UART_BASE + 1;
-constexpr UINT16 INTERRUPT_ID = UART_BASE + 2;
-constexpr UINT16 LINE_CONTROL = UART_BASE + 3;
-constexpr UINT16 MODEM_CONTROL = UART_BASE + 4;
-constexpr UINT8 DIVISOR_LATCH_ACCESS = 0x80;
 constexpr UINT32 CLOCK = 115200; // divisor 1
-constexpr UINT16 PCI_ADDRESS_PORT = 0xCF8;
-constexpr UINT16 PCI_DATA_PORT = 0xCFC;
 constexpr UINT32 LPC_DECODE_ADDRESS = 0x80000000u | (31u << 11) | 0x80;
 
 constexpr CHAR8 PARITY_LETTERS[] = "OEMS"; // LCR bits 5..4 with parity on
@@ -22,16 +16,16 @@ constexpr CHAR8 PARITY_LETTERS[] = "OEMS"; // LCR bits 5..4 with parity on
 } // namespace
 
 VOID ReadUartSettings(UART_SETTINGS *Settings) {
-  BootOut32(PCI_ADDRESS_PORT, LPC_DECODE_ADDRESS);
-  Settings->LpcDecode = BootIn32(PCI_DATA_PORT);
-  Settings->InterruptId = BootIn8(INTERRUPT_ID);
-  Settings->ModemControl = BootIn8(MODEM_CONTROL);
-  UINT8 LineControl = BootIn8(LINE_CONTROL);
+  BootOut32(PCI_CONFIG_ADDRESS_PORT, LPC_DECODE_ADDRESS);
+  Settings->LpcDecode = BootIn32(PCI_CONFIG_DATA_PORT);
+  Settings->InterruptId = BootIn8(UART_IIR);
+  Settings->ModemControl = BootIn8(UART_MCR);
+  UINT8 LineControl = BootIn8(UART_LCR);
   Settings->LineControl = LineControl;
-  BootOut8(LINE_CONTROL, LineControl | DIVISOR_LATCH_ACCESS);
-  UINT8 Low = BootIn8(DIVISOR_LOW);
-  UINT8 High = BootIn8(DIVISOR_HIGH);
-  BootOut8(LINE_CONTROL, LineControl);
+  BootOut8(UART_LCR, LineControl | LCR_DLAB);
+  UINT8 Low = BootIn8(UART_DLL);
+  UINT8 High = BootIn8(UART_DLM);
+  BootOut8(UART_LCR, LineControl);
   Settings->Divisor = (UINT16)(High << 8 | Low);
 }
 

@@ -1,5 +1,7 @@
 #include "BoardScenarios.h"
 
+#include <Library/SerialPortLib.h>
+
 namespace TolvernEmu {
 
 BOARD_SETUP FreshBoard(uint8_t CmosBaudSelect) {
@@ -10,7 +12,7 @@ BOARD_SETUP FreshBoard(uint8_t CmosBaudSelect) {
 
 void ConfigureUart(BOARD_SETUP &Setup) {
   Setup.UartLcr = 0x03;
-  Setup.UartDivisor = DivisorForCmos(Setup.CmosBaudSelect);
+  Setup.UartDivisor = UartDivisorForSelector(Setup.CmosBaudSelect);
   Setup.UartFifosEnabled = true;
 }
 

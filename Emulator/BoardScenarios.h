@@ -5,15 +5,8 @@
 
 namespace TolvernEmu {
 
-#define SIO_ACTIVATE_REGISTER 0x30
-
-// The UART divisor that a CMOS baud selector asks for (bits 5..4 of the byte).
-constexpr uint16_t DivisorForCmos(uint8_t CmosBaudSelect) {
-  constexpr uint16_t Divisors[4] = {1, 2, 6, 12}; // 115200, 57600, 19200, 9600 baud
-  return Divisors[(CmosBaudSelect >> 4) & 3];
-}
-static_assert(DivisorForCmos(0x00) == 1 && DivisorForCmos(0xA5) == 6 && DivisorForCmos(0x30) == 12,
-              "only bits 5..4 select the baud rate");
+// The logical device's activate register in the super I/O's configuration space.
+constexpr uint8_t SIO_ACTIVATE_REGISTER = 0x30;
 
 // Power-on state: UART unprogrammed (LCR 0, divisor 0, FIFOs off), both
 // super I/O UARTs inactive.

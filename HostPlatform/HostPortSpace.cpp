@@ -23,7 +23,7 @@ VOID PortOut8(UINT16 Port, UINT8 Value) {
   }
 }
 
-VOID IoWrite32(UINT16 Port, UINT32 Value) {
+VOID PortOut32Unchecked(UINT16 Port, UINT32 Value) {
   if (CurrentSpace) {
     CurrentSpace->Out(Port, 4, Value);
   }

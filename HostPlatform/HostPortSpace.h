@@ -1,5 +1,5 @@
 // The host build's stand-in for the processor's I/O port space. The module's
-// PortIn8/PortOut8/IoWrite32 are linked against this seam instead of IN/OUT
+// PortIn8/PortOut8/PortOut32Unchecked are linked against this seam instead of IN/OUT
 // instructions; whatever port space a test installs receives every access.
 #pragma once
 

@@ -8,25 +8,21 @@ namespace {
 
 constexpr UINT16 CMOS_INDEX_PORT = 0x70;
 constexpr UINT16 CMOS_DATA_PORT = 0x71;
-constexpr UINT8 CMOS_BAUD_SELECT = 0x6F; // bit 7 clear: NMI stays enabled
-constexpr UINT8 BAUD_SELECT_MASK = 0x30;
-constexpr UINT8 BAUD_SELECT_SHIFT = 4;
+// Bit 7 of the index stays clear: NMI stays enabled.
+static_assert((UART_BAUD_SELECT_CMOS_REGISTER & 0x80) == 0, "the index keeps NMI enabled");
 
 constexpr UINT32 UART_CLOCK_BAUD = 115200;
-constexpr UINT8 DivisorBySelect[] = {1, 2, 6, 12};
 
 constexpr UINT32 BaudBySelect[] = {115200, 57600, 19200, 9600};
 constexpr bool DivisorsMatchBauds() {
   for (UINTN Select = 0; Select < 4; ++Select) {
-    if (UART_CLOCK_BAUD / BaudBySelect[Select] != DivisorBySelect[Select] ||
+    if (UART_CLOCK_BAUD / BaudBySelect[Select] != UartDivisorBySelect[Select] ||
         UART_CLOCK_BAUD % BaudBySelect[Select] != 0) {
       return false;
     }
   }
   return true;
 }
-static_assert(sizeof DivisorBySelect == (BAUD_SELECT_MASK >> BAUD_SELECT_SHIFT) + 1,
-              "one divisor per selector value");
 static_assert(DivisorsMatchBauds(), "each divisor gives its baud rate exactly");
 
 // Sets DLAB around the read (high byte first) and clears it again.
@@ -39,8 +35,8 @@ UINT16 ReadDivisor() {
 }
 
 UINT8 SelectedDivisor() {
-  PortOut8(CMOS_INDEX_PORT, CMOS_BAUD_SELECT);
-  return DivisorBySelect[(PortIn8(CMOS_DATA_PORT) & BAUD_SELECT_MASK) >> BAUD_SELECT_SHIFT];
+  PortOut8(CMOS_INDEX_PORT, UART_BAUD_SELECT_CMOS_REGISTER);
+  return UartDivisorForSelector(PortIn8(CMOS_DATA_PORT));
 }
 
 VOID ProgramUart(UINT16 Divisor) {

@@ -1,8 +1,8 @@
 // Port I/O: the only way the module reaches hardware.
 //
-// PortIn8, PortOut8 and IoWrite32 are the raw accesses. The image implements
-// them with the processor's IN/OUT instructions; the host build links a
-// simulated port space in their place. Every call is exactly one access.
+// PortIn8, PortOut8 and PortOut32Unchecked are the raw accesses. The image
+// implements them with the processor's IN/OUT instructions; the host build
+// links a simulated port space in their place. Every call is exactly one access.
 #pragma once
 
 #include <Base.h>
@@ -10,7 +10,7 @@
 UINT8 PortIn8(UINT16 Port);
 VOID PortOut8(UINT16 Port, UINT8 Value);
 // One raw 32-bit write, without the alignment check of PortOut32.
-VOID IoWrite32(UINT16 Port, UINT32 Value);
+VOID PortOut32Unchecked(UINT16 Port, UINT32 Value);
 
 // Checks that Port is a multiple of 4 (an assertion report otherwise, and the
 // write still happens), writes Value and returns it.

@@ -13,6 +13,6 @@ VOID PortOut8(UINT16 Port, UINT8 Value) {
   __asm__ __volatile__("outb %b0, %w1" : : "a"(Value), "Nd"(Port) : "memory");
 }
 
-VOID IoWrite32(UINT16 Port, UINT32 Value) {
+VOID PortOut32Unchecked(UINT16 Port, UINT32 Value) {
   __asm__ __volatile__("outl %0, %w1" : : "a"(Value), "Nd"(Port) : "memory");
 }

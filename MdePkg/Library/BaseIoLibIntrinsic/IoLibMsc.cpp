@@ -6,6 +6,6 @@ UINT32 PortOut32(UINT16 Port, UINT32 Value) {
   if ((Port & 3) != 0) {
     AssertReport("u:\\MdePkg\\Library\\BaseIoLibIntrinsic\\IoLibMsc", 223, "(Port & 3) == 0");
   }
-  IoWrite32(Port, Value);
+  PortOut32Unchecked(Port, Value);
   return Value;
 }
