@@ -57,7 +57,11 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(PROBE_CASE{0x00, 0x00, true}, PROBE_CASE{0x03, 0x00, true},
                       PROBE_CASE{0x00, 0x03, true}, PROBE_CASE{0x81, 0xFF, true},
                       PROBE_CASE{0x01, 0x00, false}, PROBE_CASE{0x00, 0x01, false},
-                      PROBE_CASE{0x01, 0x01, false}, PROBE_CASE{0x03, 0x01, false}));
+                      PROBE_CASE{0x01, 0x01, false}, PROBE_CASE{0x03, 0x01, false}),
+    [](const auto &Info) {
+      return "Device3Is" + HexName(Info.param.Com1Activate) + "Device2Is" +
+             HexName(Info.param.Com2Activate);
+    });
 
 struct KEPT_BITS_CASE {
   UINT8 DeviceSpecific; // register 0xF0 of logical device 0x11 before
@@ -89,7 +93,11 @@ INSTANTIATE_TEST_SUITE_P(RegisterValues, SerialPlatformPreInitFixupTest,
                          ::testing::Values(KEPT_BITS_CASE{0xFF, 0xFE, 0xF9, 0xFF},
                                            KEPT_BITS_CASE{0x06, 0x00, 0x00, 0x01},
                                            KEPT_BITS_CASE{0x09, 0x80, 0x09, 0x81},
-                                           KEPT_BITS_CASE{0xA5, 0x01, 0xA1, 0x01}));
+                                           KEPT_BITS_CASE{0xA5, 0x01, 0xA1, 0x01}),
+                         [](const auto &Info) {
+                           return "F0Is" + HexName(Info.param.DeviceSpecific) + "ActivateIs" +
+                                  HexName(Info.param.Activate);
+                         });
 
 TEST(SerialPlatformPreInitTest, FreshBoardEndsWithBothUartsPlaced) {
   BOARD_SETUP Setup = FreshSetup();

@@ -9,10 +9,19 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <initializer_list>
+#include <string>
 #include <vector>
 
 typedef std::vector<PORT_ACCESS> TRACE;
+
+// A byte as part of a test's name: "0xA5".
+inline std::string HexName(UINT8 Value) {
+  char Text[8];
+  std::snprintf(Text, sizeof Text, "0x%02X", Value);
+  return Text;
+}
 
 inline PORT_ACCESS In8(UINT16 Port, UINT8 Value) {
   return {FALSE, 1, Port, Value};

@@ -124,7 +124,11 @@ INSTANTIATE_TEST_SUITE_P(States, SimulatorFifoTest,
                          ::testing::Values(FIFO_CASE{FALSE, FALSE, 0x01, 0x07, 0xC1},
                                            FIFO_CASE{TRUE, FALSE, 0xC1, 0x00, 0x01},
                                            FIFO_CASE{FALSE, TRUE, 0x01, 0x07, 0x01},
-                                           FIFO_CASE{TRUE, TRUE, 0x01, 0x07, 0x01}));
+                                           FIFO_CASE{TRUE, TRUE, 0x01, 0x07, 0x01}),
+                         [](const auto &Info) {
+                           return std::string(Info.param.EnabledAtStart ? "On" : "Off") +
+                                  (Info.param.Broken ? "Broken" : "Working");
+                         });
 
 TEST(SimulatorTest, BusyTransmitterClearsBothEmptyBitsForNReadsAfterEachByte) {
   BOARD_SETUP Setup;

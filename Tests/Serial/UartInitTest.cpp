@@ -111,7 +111,8 @@ INSTANTIATE_TEST_SUITE_P(CmosValues, UartInitSelectorTest,
                          ::testing::Values(SELECTOR_CASE{0x00, 1}, SELECTOR_CASE{0x10, 2},
                                            SELECTOR_CASE{0x20, 6}, SELECTOR_CASE{0x30, 12},
                                            SELECTOR_CASE{0xA5, 6}, SELECTOR_CASE{0xCF, 1},
-                                           SELECTOR_CASE{0x5A, 2}, SELECTOR_CASE{0xFF, 12}));
+                                           SELECTOR_CASE{0x5A, 2}, SELECTOR_CASE{0xFF, 12}),
+                         [](const auto &Info) { return "Cmos" + HexName(Info.param.Cmos); });
 
 struct MISMATCH_CASE {
   const char *Name;

@@ -60,7 +60,10 @@ TEST_P(UartWriteBurstTest, SendsInBurstsOfAtMostSixteen) {
 
 INSTANTIATE_TEST_SUITE_P(Counts, UartWriteBurstTest,
                          ::testing::Values(BURST_CASE{1, {1}}, BURST_CASE{16, {16}},
-                                           BURST_CASE{17, {16, 1}}, BURST_CASE{40, {16, 16, 8}}));
+                                           BURST_CASE{17, {16, 1}}, BURST_CASE{40, {16, 16, 8}}),
+                         [](const auto &Info) {
+                           return "Bytes" + std::to_string(Info.param.Count);
+                         });
 
 TEST(UartWriteTest, BusyTransmitterIsWaitedOutBeforeEachBurst) {
   std::vector<UINT8> Data = Bytes(40);
