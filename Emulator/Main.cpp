@@ -222,9 +222,5 @@ int Run(int Argc, char **Argv) {
 } // namespace
 
 int main(int Argc, char **Argv) {
-  try {
-    return Run(Argc, Argv);
-  } catch (const std::exception &Error) {
-    return Fail(PROGRAM, EXIT_DID_NOT_RETURN, Error.what());
-  }
+  return GuardedMain(PROGRAM, EXIT_DID_NOT_RETURN, Run, Argc, Argv);
 }

@@ -2,6 +2,7 @@
 
 #include "StatusText.h"
 
+#include <FlashMapJson.h>
 #include <Guid.h>
 #include <MessageText.h>
 
@@ -160,30 +161,8 @@ nlohmann::ordered_json StartReportJson(const EMULATED_START &Start, const REPORT
   Json["uart"] = std::string(Start.UartBytes.begin(), Start.UartBytes.end());
   if (Start.FlashMap) {
     const PUBLISHED_FLASH_MAP &Map = *Start.FlashMap;
-    const FLASH_MAP_RECORD &R = Map.Record;
-    Json["descriptor"] = {
-        {"address", Hex32(Map.DescriptorAddress)}, {"flags", Hex32(Map.Flags)},
-        {"guidAddress", Hex32(Map.GuidAddress)},   {"guid", GuidText(Map.GuidBytes)},
-        {"ppiAddress", Hex32(Map.PpiAddress)},     {"recordAddress", Hex32(Map.RecordAddress)}};
-    nlohmann::ordered_json Regions = nlohmann::ordered_json::array();
-    for (const FLASH_REGION &Region : R.Regions) {
-      Regions.push_back({{"base", Hex32(Region.Base)},
-                         {"size", Region.Size},
-                         {"firstBlock", Region.FirstBlock},
-                         {"lastBlock", Region.LastBlock}});
-    }
-    nlohmann::ordered_json SubRanges = nlohmann::ordered_json::array();
-    for (const FLASH_SUB_RANGE &Sub : R.SubRanges) {
-      SubRanges.push_back({{"base", Hex32(Sub.Base)}, {"size", Sub.Size}});
-    }
-    Json["flashMap"] = {{"blockSize", R.BlockSize},
-                        {"flashSize", R.FlashSize},
-                        {"flashBase", Hex32(R.FlashBase)},
-                        {"firmwareAreaSize", R.FirmwareAreaSize},
-                        {"firmwareAreaBase", Hex32(R.FirmwareAreaBase)},
-                        {"regions", Regions},
-                        {"subRanges", SubRanges},
-                        {"trailer", R.Trailer}};
+    Json["descriptor"] = DescriptorJson(Map);
+    Json["flashMap"] = FlashMapRecordJson(Map.Record);
   } else if (!Start.FlashMapProblem.empty()) {
     Json["descriptorProblem"] = Start.FlashMapProblem;
   }

@@ -104,9 +104,5 @@ int Run(int Argc, char **Argv) {
 } // namespace
 
 int main(int Argc, char **Argv) {
-  try {
-    return Run(Argc, Argv);
-  } catch (const std::exception &Error) {
-    return Fail(PROGRAM, EXIT_REFUSED, Error.what());
-  }
+  return GuardedMain(PROGRAM, EXIT_REFUSED, Run, Argc, Argv);
 }

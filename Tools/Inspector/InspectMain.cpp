@@ -75,27 +75,25 @@ int Run(const std::string &ImagePath, bool Json, const std::string &SvgPath) {
   return EXIT_OK;
 }
 
+int Main(int Argc, char **Argv) {
+  CLI::App App{"Finds, checks and shows the flash map a Tolvern firmware image publishes.\n"
+               "Exit codes: 0 sound, 1 image rejected, 2 usage, 3 record breaks its "
+               "invariants, 4 output not written, 5 image cannot run in place.",
+               PROGRAM};
+  std::string ImagePath;
+  bool Json = false;
+  std::string SvgPath;
+  App.add_option("image", ImagePath, "IA32 PE32 firmware image (TolvernImage.efi)")->required();
+  App.add_flag("--json", Json, "print JSON instead of the table");
+  App.add_option("--svg", SvgPath, "also draw the flash device to scale into this SVG file");
+  if (std::optional<int> Stop = ParseCommandLine(App, Argc, Argv)) {
+    return *Stop;
+  }
+  return Run(ImagePath, Json, SvgPath);
+}
+
 } // namespace
 
 int main(int Argc, char **Argv) {
-  try {
-    CLI::App App{"Finds, checks and shows the flash map a Tolvern firmware image publishes.\n"
-                 "Exit codes: 0 sound, 1 image rejected, 2 usage, 3 record breaks its "
-                 "invariants, 4 output not written, 5 image cannot run in place.",
-                 PROGRAM};
-    std::string ImagePath;
-    bool Json = false;
-    std::string SvgPath;
-    App.add_option("image", ImagePath, "IA32 PE32 firmware image (TolvernImage.efi)")->required();
-    App.add_flag("--json", Json, "print JSON instead of the table");
-    App.add_option("--svg", SvgPath, "also draw the flash device to scale into this SVG file");
-    if (std::optional<int> Stop = ParseCommandLine(App, Argc, Argv)) {
-      return *Stop;
-    }
-    return Run(ImagePath, Json, SvgPath);
-  } catch (const std::exception &Error) {
-    return Fail(PROGRAM, EXIT_IMAGE_REJECTED, Error.what());
-  } catch (...) {
-    return Fail(PROGRAM, EXIT_IMAGE_REJECTED, "unexpected failure");
-  }
+  return GuardedMain(PROGRAM, EXIT_IMAGE_REJECTED, Main, Argc, Argv);
 }

@@ -4,7 +4,7 @@
 
 #include "MapLayout.h"
 
-#include <Guid.h>
+#include <FlashMapJson.h>
 #include <MessageText.h>
 
 #include <nlohmann/json.hpp>
@@ -25,32 +25,10 @@ static_assert(std::size(KIND_NAMES) == static_cast<size_t>(MAP_ROW_KIND::Gap) + 
               "a name per kind");
 
 JSON RecordJson(const INSPECTION &Inspection) {
-  const FLASH_MAP_RECORD &R = Inspection.Found.Record;
-  JSON Regions = JSON::array();
-  for (size_t Index = 0; Index < FLASH_MAP_REGION_COUNT; ++Index) {
-    const FLASH_REGION &Region = R.Regions[Index];
-    Regions.push_back({{"Index", Index},
-                       {"Base", Hex32(Region.Base)},
-                       {"Size", Region.Size},
-                       {"FirstBlock", Region.FirstBlock},
-                       {"LastBlock", Region.LastBlock}});
-  }
-  JSON SubRanges = JSON::array();
-  for (size_t Index = 0; Index < FLASH_MAP_SUB_RANGE_COUNT; ++Index) {
-    SubRanges.push_back({{"Index", Index},
-                         {"Base", Hex32(R.SubRanges[Index].Base)},
-                         {"Size", R.SubRanges[Index].Size}});
-  }
-  return {{"address", Hex32(Inspection.Found.RecordAddress)},
-          {"size", Inspection.Found.RecordBytes.size()},
-          {"BlockSize", R.BlockSize},
-          {"FlashSize", R.FlashSize},
-          {"FlashBase", Hex32(R.FlashBase)},
-          {"FirmwareAreaSize", R.FirmwareAreaSize},
-          {"FirmwareAreaBase", Hex32(R.FirmwareAreaBase)},
-          {"Regions", Regions},
-          {"SubRanges", SubRanges},
-          {"Trailer", R.Trailer}};
+  JSON Record = {{"address", Hex32(Inspection.Found.RecordAddress)},
+                 {"size", Inspection.Found.RecordBytes.size()}};
+  Record.update(FlashMapRecordJson(Inspection.Found.Record));
+  return Record;
 }
 
 JSON LayoutJson(const FLASH_MAP_RECORD &R) {
@@ -89,12 +67,7 @@ std::string JsonReport(const INSPECTION &Inspection) {
   }
   const JSON Report = {
       {"image", Image},
-      {"descriptor",
-       {{"address", Hex32(Found.DescriptorAddress)},
-        {"Flags", Hex32(Found.Flags)},
-        {"Guid", Hex32(Found.GuidAddress)},
-        {"Ppi", Hex32(Found.PpiAddress)},
-        {"guidText", GuidText(Found.GuidBytes)}}},
+      {"descriptor", DescriptorJson(Found)},
       {"ppi", {{"address", Hex32(Found.PpiAddress)}, {"Record", Hex32(Found.RecordAddress)}}},
       {"record", RecordJson(Inspection)},
       {"layout", LayoutJson(Inspection.Found.Record)},

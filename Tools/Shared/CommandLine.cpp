@@ -11,6 +11,17 @@ int Fail(const std::string &Program, int Code, const std::string &Message) {
   return Code;
 }
 
+int GuardedMain(const char *Program, int CrashCode, int (*Run)(int, char **), int Argc,
+                char **Argv) {
+  try {
+    return Run(Argc, Argv);
+  } catch (const std::exception &Error) {
+    return Fail(Program, CrashCode, Error.what());
+  } catch (...) {
+    return Fail(Program, CrashCode, "unexpected failure");
+  }
+}
+
 std::optional<int> ParseCommandLine(CLI::App &App, int Argc, char **Argv) {
   try {
     App.parse(Argc, Argv);

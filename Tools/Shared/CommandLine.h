@@ -17,6 +17,11 @@ constexpr int EXIT_USAGE = 2;
 // tool's main to return. Paths in Message should pass through PrintableText.
 int Fail(const std::string &Program, int Code, const std::string &Message);
 
+// A tool's main: Run(Argc, Argv), with any exception that escapes it turned
+// into one line and CrashCode.
+int GuardedMain(const char *Program, int CrashCode, int (*Run)(int, char **), int Argc,
+                char **Argv);
+
 // Parses the command line. Returns the exit status when the tool should stop
 // here (0 after printing --help, EXIT_USAGE after a one-line usage error), or
 // nothing when it should go on.
