@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build pkg-config clang lld llvm llvm-dev clang-format binutils
   g++ g++-multilib googletest libgtest-dev libbenchmark-dev libclang-rt-14-dev
-  libcli11-dev nlohmann-json3-dev libunicorn-dev qemu-system-x86 gdb uefitool-cli
+  libcli11-dev nlohmann-json3-dev libunicorn-dev qemu-system-x86 gdb uefitool-cli python3
 )
 
 missing=()
@@ -41,6 +41,8 @@ checks=(
   "command g++ g++"
   "command qemu-system-i386 qemu-system-x86"
   "command gdb gdb"
+  "command python3 python3"
+  "command objcopy binutils"
   "command UEFIExtract uefitool-cli"
   "file /usr/src/googletest/CMakeLists.txt googletest"
   "file /usr/lib/*/cmake/benchmark/benchmarkConfig.cmake libbenchmark-dev"

@@ -7,10 +7,14 @@ include(ExternalProject)
 set(TOLVERN_FIRMWARE_DIR ${CMAKE_BINARY_DIR}/firmware)
 set(TOLVERN_FIRMWARE_IMAGES TolvernImage TolvernImageFailingConstructor)
 set(TOLVERN_BOOT_PLATFORM_BIN ${TOLVERN_FIRMWARE_DIR}/BootPlatform.bin)
+# gdb's script for the emulated board, with every image's symbol file.
+set(TOLVERN_GDB_SCRIPT ${TOLVERN_FIRMWARE_DIR}/Tolvern.gdb)
 
-set(outputs ${TOLVERN_BOOT_PLATFORM_BIN})
+set(outputs ${TOLVERN_BOOT_PLATFORM_BIN} ${TOLVERN_GDB_SCRIPT})
 foreach(image ${TOLVERN_FIRMWARE_IMAGES})
-  list(APPEND outputs ${TOLVERN_FIRMWARE_DIR}/${image}.efi ${TOLVERN_FIRMWARE_DIR}/${image}.map)
+  foreach(suffix .efi .map .debug.efi .debug.elf)
+    list(APPEND outputs ${TOLVERN_FIRMWARE_DIR}/${image}${suffix})
+  endforeach()
 endforeach()
 
 ExternalProject_Add(Firmware
@@ -21,10 +25,14 @@ ExternalProject_Add(Firmware
   BUILD_ALWAYS ON
   BUILD_BYPRODUCTS ${outputs})
 
+# TOLVERN_IMAGE_DEBUG is the copy linked with DWARF, TOLVERN_IMAGE_SYMBOLS
+# the symbol file gdb loads, made from it.
 foreach(image ${TOLVERN_FIRMWARE_IMAGES})
   add_custom_target(${image} DEPENDS Firmware)
-  set_target_properties(${image} PROPERTIES TOLVERN_IMAGE ${TOLVERN_FIRMWARE_DIR}/${image}.efi
-                                            TOLVERN_IMAGE_MAP ${TOLVERN_FIRMWARE_DIR}/${image}.map)
+  set(path ${TOLVERN_FIRMWARE_DIR}/${image})
+  set_target_properties(${image} PROPERTIES TOLVERN_IMAGE ${path}.efi TOLVERN_IMAGE_MAP ${path}.map
+                                            TOLVERN_IMAGE_DEBUG ${path}.debug.efi
+                                            TOLVERN_IMAGE_SYMBOLS ${path}.debug.elf)
 endforeach()
 
 include(cmake/SizeReport.cmake)

@@ -11,6 +11,15 @@
 # ELF is the boot platform's format: i686 ELF objects, an IMAGE linked by
 # ld.lld into <name>.elf that the caller turns into a flat binary.
 # Both are freestanding: no runtime, no exceptions, no RTTI, no stack probes.
+#
+# With TOLVERN_FIRMWARE_SYMBOLS (on by default) every object also carries
+# DWARF, which changes no code, and every image gets a symbol file for gdb,
+# registered for the generated gdb script (tolvern_gdb_script). The ELF image
+# keeps its DWARF and is its own symbol file. A PE image is linked as before,
+# without DWARF; from the same objects the helper links a copy that keeps it,
+# <name>.debug.efi, whose code and data lie at the addresses the image's have
+# (a host test compares the two), and makes of it the symbol file
+# <name>.debug.elf.
 
 set(TOLVERN_FIRMWARE_CXX_OPTIONS
     -ffreestanding -fno-builtin -fno-stack-protector -Os -nostdinc++ -fno-exceptions -fno-rtti
@@ -28,6 +37,22 @@ set(TOLVERN_PE_CXX_OPTIONS -mno-stack-arg-probe -mno-sse -mno-mmx -msoft-float -
 set(TOLVERN_PE_LINK_OPTIONS
     /WX /nodefaultlib /driver /subsystem:efi_boot_service_driver /align:32 /filealign:32 /opt:ref
     /opt:noicf /merge:.rdata=.text /merge:.data=.text /debug:none /timestamp:0)
+# The symbol copy: lld-link keeps DWARF only with /debug, which also appends
+# a debug directory to the last section's data, and the longer section table
+# would move the first section. Aligning sections to a page puts the first at
+# RVA 0x1000 however many DWARF sections follow; the base the copy is linked
+# at (SymbolFileBase.cmake) then puts it where the image has it.
+option(TOLVERN_FIRMWARE_SYMBOLS "Build DWARF symbol files for the firmware images" ON)
+set(TOLVERN_SYMBOLS_CXX_OPTIONS -gdwarf-4)
+set(TOLVERN_SYMBOLS_SECTION_ALIGNMENT 4096)
+set(TOLVERN_PE_SYMBOLS_LINK_OPTIONS /debug:dwarf /align:${TOLVERN_SYMBOLS_SECTION_ALIGNMENT})
+if(TOLVERN_FIRMWARE_SYMBOLS)
+  # gdb sign-extends the addresses in a 32-bit PE file's DWARF (0xFFF9.... no
+  # longer matches the PC), so the symbol file is the copy converted to ELF,
+  # by binutils; GdbReadableDwarf.py then mends what gdb would misread.
+  find_program(TOLVERN_GNU_OBJCOPY NAMES objcopy REQUIRED)
+  find_program(TOLVERN_PYTHON NAMES python3 REQUIRED)
+endif()
 set(TOLVERN_ELF_TARGET i686-unknown-elf)
 set(TOLVERN_ELF_CXX_OPTIONS -fno-pic -mgeneral-regs-only -ffunction-sections)
 # clang hands a bare-metal i686 link to the GCC driver; the Linux triple makes
@@ -44,20 +69,25 @@ function(tolvern_firmware_target NAME FORMAT KIND)
     set_target_properties(${NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
   endif()
   target_link_libraries(${NAME} PRIVATE TolvernHeaders ${FW_LIBRARIES})
+  set(symbols "")
+  if(TOLVERN_FIRMWARE_SYMBOLS)
+    set(symbols ${TOLVERN_SYMBOLS_CXX_OPTIONS})
+  endif()
   target_compile_options(${NAME} PRIVATE --target=${TOLVERN_${FORMAT}_TARGET}
                                          $<$<COMPILE_LANGUAGE:CXX>:${TOLVERN_FIRMWARE_CXX_OPTIONS}>
-                                         $<$<COMPILE_LANGUAGE:CXX>:${TOLVERN_${FORMAT}_CXX_OPTIONS}>)
+                                         $<$<COMPILE_LANGUAGE:CXX>:${TOLVERN_${FORMAT}_CXX_OPTIONS}>
+                                         ${symbols})
   if(KIND STREQUAL "LIBRARY")
     return()
   endif()
 
   if(FORMAT STREQUAL "PE")
-    set(options ${TOLVERN_PE_LINK_OPTIONS} /base:${FW_BASE} /entry:${FW_ENTRY}
-                /lldmap:${CMAKE_BINARY_DIR}/${NAME}.map ${FW_LINK_OPTIONS})
-    list(JOIN options "," joined)
-    target_link_options(${NAME} PRIVATE --target=${TOLVERN_PE_TARGET} -fuse-ld=lld -nostdlib
-                                        -Wl,${joined})
+    tolvern_pe_link(${NAME} ${TOLVERN_PE_LINK_OPTIONS} /base:${FW_BASE} /entry:${FW_ENTRY}
+                    /lldmap:${CMAKE_BINARY_DIR}/${NAME}.map ${FW_LINK_OPTIONS})
     set_target_properties(${NAME} PROPERTIES SUFFIX .efi)
+    if(TOLVERN_FIRMWARE_SYMBOLS)
+      tolvern_pe_symbol_file(${NAME} ${FW_BASE} /entry:${FW_ENTRY} ${FW_LINK_OPTIONS})
+    endif()
   else()
     set(options ${TOLVERN_ELF_LINK_OPTIONS} ${FW_LINK_OPTIONS})
     list(JOIN options "," joined)
@@ -65,4 +95,70 @@ function(tolvern_firmware_target NAME FORMAT KIND)
                                         -nostdlib -static -Wl,${joined})
     set_target_properties(${NAME} PROPERTIES SUFFIX .elf)
   endif()
+endfunction()
+
+# Links TARGET with lld-link, through clang, with these options.
+function(tolvern_pe_link TARGET)
+  list(JOIN ARGN "," joined)
+  target_link_options(${TARGET} PRIVATE --target=${TOLVERN_PE_TARGET} -fuse-ld=lld -nostdlib
+                                        -Wl,${joined})
+endfunction()
+
+# <image>.debug.efi, the image's objects and libraries linked again with their
+# DWARF (the remaining arguments are link options), and from it the symbol
+# file <image>.debug.elf.
+function(tolvern_pe_symbol_file IMAGE BASE)
+  set(copy ${IMAGE}Symbols)
+  set(base_file ${CMAKE_BINARY_DIR}/${IMAGE}.debug.base)
+  set(symbol_file ${CMAKE_BINARY_DIR}/${IMAGE}.debug.elf)
+  add_custom_command(
+    OUTPUT ${base_file}
+    COMMAND ${CMAKE_COMMAND} -DIMAGE=$<TARGET_FILE:${IMAGE}>
+            -DSECTION_ALIGNMENT=${TOLVERN_SYMBOLS_SECTION_ALIGNMENT} -DOUTPUT=${base_file}
+            -P ${CMAKE_SOURCE_DIR}/cmake/SymbolFileBase.cmake
+    DEPENDS ${IMAGE} ${CMAKE_SOURCE_DIR}/cmake/SymbolFileBase.cmake
+    VERBATIM)
+  add_custom_target(${copy}Base DEPENDS ${base_file})
+
+  add_executable(${copy} $<TARGET_OBJECTS:${IMAGE}>)
+  add_dependencies(${copy} ${copy}Base)
+  target_link_libraries(${copy} PRIVATE $<TARGET_PROPERTY:${IMAGE},LINK_LIBRARIES>)
+  set(options ${TOLVERN_PE_LINK_OPTIONS})
+  list(REMOVE_ITEM options /debug:none /align:32)
+  tolvern_pe_link(${copy} ${options} ${TOLVERN_PE_SYMBOLS_LINK_OPTIONS} @${base_file} ${ARGN})
+  set_target_properties(${copy} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}
+                                           OUTPUT_NAME ${IMAGE}.debug SUFFIX .efi
+                                           LINK_DEPENDS ${base_file})
+  add_custom_command(
+    TARGET ${copy} POST_BUILD
+    COMMAND ${TOLVERN_GNU_OBJCOPY} -O elf32-i386 -R .reloc --strip-all --keep-section=.debug_*
+            $<TARGET_FILE:${copy}> ${symbol_file}
+    COMMAND ${TOLVERN_PYTHON} ${CMAKE_SOURCE_DIR}/Debugger/GdbReadableDwarf.py ${symbol_file}
+    BYPRODUCTS ${symbol_file}
+    VERBATIM)
+  tolvern_symbol_file(${BASE} $<TARGET_FILE:${IMAGE}> ${symbol_file})
+endfunction()
+
+# Registers a symbol file for the gdb script: BYTES is a file as it lies in
+# flash from ADDRESS, SYMBOLS the symbol file for it.
+function(tolvern_symbol_file ADDRESS BYTES SYMBOLS)
+  set_property(GLOBAL APPEND PROPERTY TOLVERN_SYMBOL_FILES "${ADDRESS}|${BYTES}|${SYMBOLS}")
+endfunction()
+
+# tolvern_gdb_script(<file>): the gdb script (Debugger/Tolvern.gdb.in) that
+# attaches to the emulated board and loads the registered symbol file of
+# whatever lies at each address.
+function(tolvern_gdb_script FILE)
+  get_property(entries GLOBAL PROPERTY TOLVERN_SYMBOL_FILES)
+  set(TOLVERN_SYMBOL_FILES "")
+  foreach(entry IN LISTS entries)
+    string(REPLACE "|" ";" fields "${entry}")
+    list(GET fields 0 address)
+    list(GET fields 1 bytes)
+    list(GET fields 2 symbols)
+    string(APPEND TOLVERN_SYMBOL_FILES "    (${address}, \"${bytes}\", \"${symbols}\"),\n")
+  endforeach()
+  set(TOLVERN_DEBUGGER_DIR ${CMAKE_SOURCE_DIR}/Debugger)
+  configure_file(${TOLVERN_DEBUGGER_DIR}/Tolvern.gdb.in ${FILE}.in @ONLY)
+  file(GENERATE OUTPUT ${FILE} INPUT ${FILE}.in)
 endfunction()

@@ -22,7 +22,7 @@ if(NOT CMAKE_SCRIPT_MODE_FILE)
 endif()
 
 # What the firmware build reads: its CMake files and the sources it compiles.
-set(FIRMWARE_TREE CMakeLists.txt cmake MdePkg Platform Feature BootPlatform Tests/Firmware)
+set(FIRMWARE_TREE CMakeLists.txt cmake MdePkg Platform Feature BootPlatform Tests/Firmware Debugger)
 set(OUTPUTS TolvernImage.efi TolvernImageFailingConstructor.efi BootPlatform.bin)
 
 # Builds the firmware from a copy of the sources under Root.

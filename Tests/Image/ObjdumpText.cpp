@@ -1,4 +1,5 @@
-// objdump's layout: header fields are "Name<tabs>value", directories are
+// objdump's layout: the start address is "start address 0x<hex>", header
+// fields are "Name<tabs>value", directories are
 // "Entry <hex index> <rva> <size> <description>", relocations are
 // "reloc <n> offset <hex> [<rva>] <TYPE>", and each section is a numbered line
 // followed by a line of flags.
@@ -32,6 +33,16 @@ const OBJDUMP_SECTION *OBJDUMP_IMAGE::Section(const std::string &Name) const {
     }
   }
   return nullptr;
+}
+
+void ParseFileHeader(const std::string &Text, OBJDUMP_IMAGE &Image) {
+  const std::regex Start(R"(^start address 0x([0-9a-f]+)$)");
+  std::smatch Match;
+  for (const std::string &Line : SplitLines(Text)) {
+    if (std::regex_match(Line, Match, Start)) {
+      Image.StartAddress = Hex(Match[1]);
+    }
+  }
 }
 
 void ParsePrivateHeaders(const std::string &Text, OBJDUMP_IMAGE &Image) {
@@ -73,12 +84,14 @@ void ParseSectionHeaders(const std::string &Text, OBJDUMP_IMAGE &Image) {
 
 OBJDUMP_IMAGE ReadWithObjdump(const std::string &Path) {
   OBJDUMP_IMAGE Image;
-  for (const char *Option : {"-p", "-h"}) {
+  for (const char *Option : {"-f", "-p", "-h"}) {
     const TOOL_RUN Run = RunTool({TOLVERN_OBJDUMP_PATH, Option, Path});
     if (!Run.Exited || Run.ExitCode != 0) {
       throw std::runtime_error(std::string("objdump ") + Option + " failed: " + Run.Stderr);
     }
-    if (std::string(Option) == "-p") {
+    if (std::string(Option) == "-f") {
+      ParseFileHeader(Run.Stdout, Image);
+    } else if (std::string(Option) == "-p") {
       ParsePrivateHeaders(Run.Stdout, Image);
     } else {
       ParseSectionHeaders(Run.Stdout, Image);

@@ -1,6 +1,7 @@
-// What binutils' objdump says about a PE image, parsed from its text output:
-// `objdump -p` (private headers, data directories, base relocations) and
-// `objdump -h` (section headers).
+// What binutils' objdump says about an image, parsed from its text output:
+// `objdump -f` (the start address), `objdump -p` (a PE image's private
+// headers, data directories and base relocations) and `objdump -h` (section
+// headers).
 #pragma once
 
 #include <cstdint>
@@ -24,6 +25,7 @@ struct OBJDUMP_RELOCATION {
 
 struct OBJDUMP_IMAGE {
   std::string FileFormat;                                       // e.g. "pei-i386"
+  std::optional<uint64_t> StartAddress;                         // the entry point's address
   std::map<std::string, std::string> Fields;                    // "ImageBase" -> "fff944a0", ...
   std::map<int, std::pair<uint64_t, uint64_t>> DataDirectories; // index -> (RVA, size)
   std::vector<OBJDUMP_RELOCATION> Relocations;
@@ -34,9 +36,10 @@ struct OBJDUMP_IMAGE {
   const OBJDUMP_SECTION *Section(const std::string &Name) const;
 };
 
-// Runs objdump -p and -h on Path and parses both.
+// Runs objdump -f, -p and -h on Path and parses them.
 OBJDUMP_IMAGE ReadWithObjdump(const std::string &Path);
 
 // The parsers on their own, for the texts.
+void ParseFileHeader(const std::string &Text, OBJDUMP_IMAGE &Image);
 void ParsePrivateHeaders(const std::string &Text, OBJDUMP_IMAGE &Image);
 void ParseSectionHeaders(const std::string &Text, OBJDUMP_IMAGE &Image);
