@@ -3,7 +3,7 @@
 # serial log as it arrives and ends with the emulator's verdict.
 #
 #   Scripts/boot.sh [--selector 0xNN] [--image normal|failing] [--build-dir DIR]
-#                   [--no-build] [--timeout SECONDS] [--flash FILE]
+#                   [--no-build] [--timeout SECONDS] [--flash FILE] [--gdb PORT]
 #
 # --selector   the byte written to CMOS register 0x6F before the module runs
 #              (0xNN or decimal, at most 255; bits 5..4 choose the baud rate:
@@ -15,8 +15,11 @@
 # --build-dir  the build tree to use (default build/main)
 # --no-build   boot what is built, without building first
 # --timeout    seconds before a boot that has not ended counts as a hang
-#              (a positive number; default 60)
+#              (a positive number; default 60, none with --gdb)
 # --flash      boot this flash image instead (implies --no-build)
+# --gdb        start halted at the reset vector, with QEMU's gdb stub on
+#              127.0.0.1:PORT (1..65535), and print the command that attaches
+#              gdb with the build's symbols; the serial log stays here
 # Exit status: 0 when the boot platform reports success, 1 otherwise
 # (including a hang, which the timeout turns into a failure), 2 for a usage
 # error.
@@ -32,14 +35,15 @@ selector=""
 image=normal
 build_dir=build/main
 build=1
-timeout_seconds=60
+timeout_seconds=""
 flash=""
+gdb_port=""
 
 while (($#)); do
   option=$1
   case "$option" in
     --no-build) build=0; shift; continue ;;
-    --selector | --raw-selector | --image | --build-dir | --timeout | --flash)
+    --selector | --raw-selector | --image | --build-dir | --timeout | --flash | --gdb)
       (($# >= 2)) || usage_error "$option needs a value"
       value=$2
       shift 2 ;;
@@ -60,8 +64,16 @@ while (($#)); do
         usage_error "--timeout '$value' is not a positive number of seconds"
       timeout_seconds=$value ;;
     --flash) flash=$value; build=0; image=given ;;
+    --gdb)
+      [[ "$value" =~ ^[0-9]{1,5}$ ]] && ((10#$value >= 1 && 10#$value <= 65535)) ||
+        usage_error "--gdb '$value' is not a port (a number from 1 to 65535)"
+      gdb_port=$((10#$value)) ;;
   esac
 done
+# Someone at the debugger decides how long a debugging boot takes.
+if [ -z "$timeout_seconds" ]; then
+  if [ -n "$gdb_port" ]; then timeout_seconds=0; else timeout_seconds=60; fi
+fi
 
 case "$image" in
   normal) target=BootFlash ;;
@@ -89,8 +101,19 @@ qemu=(qemu-system-i386 -machine q35 -m 64 -nodefaults -display none -no-reboot
 if [ -n "$selector" ]; then
   qemu+=(-fw_cfg "name=opt/tolvern/baud-select,string=$selector")
 fi
+if [ -n "$gdb_port" ]; then
+  qemu+=(-S -gdb "tcp:127.0.0.1:$gdb_port")
+fi
 
-echo "boot: $image image, selector ${selector:-(board default)}, timeout ${timeout_seconds}s" >&2
+limit="timeout ${timeout_seconds}s"
+if [ "$timeout_seconds" = 0 ]; then limit="no time limit"; fi
+echo "boot: $image image, selector ${selector:-(board default)}, $limit" >&2
+if [ -n "$gdb_port" ]; then
+  script=$build_dir/firmware/Tolvern.gdb
+  if [ -d "$build_dir" ]; then script=$(cd "$build_dir" && pwd)/firmware/Tolvern.gdb; fi
+  echo "boot: halted at the reset vector, gdb stub on 127.0.0.1:$gdb_port; attach with:" >&2
+  echo "boot:   TOLVERN_GDB_PORT=$gdb_port gdb -q -x $script" >&2
+fi
 start=$(date +%s%N)
 set +e
 timeout "$timeout_seconds" "${qemu[@]}" </dev/null

@@ -138,6 +138,8 @@ TEST(CommandLineTest, BootScript) {
       {"SelectorAboveAByte", {"--selector", "0x100"}, 2, "--selector '0x100' is not a byte"},
       {"SelectorWord", {"--selector", "fast"}, 2, "--selector 'fast' is not a byte"},
       {"UnknownImage", {"--no-build", "--image", "other"}, 2, "unknown image 'other'"},
+      {"GdbPortZero", {"--gdb", "0"}, 2, "--gdb '0' is not a port"},
+      {"GdbPortAbove16Bits", {"--gdb", "65536"}, 2, "--gdb '65536' is not a port"},
       {"UnknownOption", {"--bogus"}, 2, "unknown argument '--bogus'"},
   };
   for (const CLI_ERROR &Case : Cases) {
