@@ -1,6 +1,9 @@
-// tolvern-flash: builds the emulated board's 16 MiB flash image from the module
-// and the boot platform, or refuses (exit status 1) when they do not fit.
+// tolvern-flash: builds the emulated board's 16 MiB flash image from the module's
+// PEIM file, the PEIM files that stand before it and the boot platform, laid
+// out as a firmware volume in the module's region, or refuses (exit status 1)
+// when they do not fit.
 #include "FlashImageLayout.h"
+#include "LayoutText.h"
 
 #include <CLI/CLI.hpp>
 
@@ -26,14 +29,21 @@ bool ReadFile(const std::string &Path, std::vector<uint8_t> &Bytes) {
 int main(int argc, char **argv) {
   CLI::App App{"Builds the flash image of the emulated board"};
   std::string ModulePath, MapPath, PlatformPath, OutputPath;
+  std::vector<std::string> PeimPaths;
   uint32_t ModuleAddress = 0, PlatformAddress = 0;
-  App.add_option("--module", ModulePath, "the module's PE32 image")->required();
-  App.add_option("--address", ModuleAddress, "where the module's first byte goes")->required();
+  App.add_option("--module", ModulePath, "the module's PEIM file (Tolvern.ffs)")->required();
+  App.add_option("--address", ModuleAddress,
+                 "where the module's PE32 data starts: its link address")
+      ->required();
+  App.add_option("--peim", PeimPaths,
+                 "a PEIM file to stand before the module, each linked where its PE32 data lands "
+                 "(repeatable, in volume order)");
   App.add_option("--platform", PlatformPath, "the boot platform's flat binary")->required();
   App.add_option("--platform-address", PlatformAddress, "where the boot platform goes")->required();
   App.add_option("--output", OutputPath, "the flash image to write")->required();
   App.add_option("--flash-map", MapPath,
-                 "take the published flash map from this image instead of the module's own "
+                 "take the published flash map from this image or PEIM file instead of the "
+                 "module's own "
                  "(to place a test module under the real map)");
   CLI11_PARSE(App, argc, argv);
 
@@ -44,6 +54,12 @@ int main(int argc, char **argv) {
     std::fprintf(stderr, "tolvern-flash: cannot read %s or %s\n", ModulePath.c_str(),
                  PlatformPath.c_str());
     return 1;
+  }
+  for (const std::string &Path : PeimPaths) {
+    if (!ReadFile(Path, Parts.Peims.emplace_back())) {
+      std::fprintf(stderr, "tolvern-flash: cannot read %s\n", Path.c_str());
+      return 1;
+    }
   }
 
   std::vector<uint8_t> MapImage;
@@ -71,11 +87,6 @@ int main(int argc, char **argv) {
     std::fprintf(stderr, "tolvern-flash: cannot write %s\n", OutputPath.c_str());
     return 1;
   }
-  std::printf("tolvern-flash: %s: module 0x%08X-0x%08llX in region %u (0x%08X-0x%08llX), "
-              "boot platform 0x%08X-0x%08llX\n",
-              OutputPath.c_str(), Layout.Module.Base,
-              static_cast<unsigned long long>(Layout.Module.End - 1), MODULE_REGION_INDEX,
-              Layout.Region.Base, static_cast<unsigned long long>(Layout.Region.End - 1),
-              Layout.Platform.Base, static_cast<unsigned long long>(Layout.Platform.End - 1));
+  std::printf("%s\n", LayoutText(OutputPath, Layout).c_str());
   return 0;
 }
