@@ -1,6 +1,9 @@
 // tolvern-inspect IMAGE [--json] [--svg FILE]
-// Prints the flash map a Tolvern image publishes. Every failure is one line on
-// stderr and a non-zero exit; the program never lets an exception escape.
+// Prints the flash map a Tolvern image publishes; given a flash image or dump
+// instead, its firmware volumes too, checked against that map. Every failure
+// is one line on stderr and a non-zero exit; the program never lets an
+// exception escape.
+#include "DumpTable.h"
 #include "InspectError.h"
 #include "Inspection.h"
 #include "JsonReport.h"
@@ -27,6 +30,8 @@ enum EXIT_CODE {
   EXIT_USAGE = 2,
   EXIT_CHECKS_FAILED = 3, // the record was found and breaks its invariants
   EXIT_OUTPUT_FAILED = 4,
+  EXIT_VOLUME_DAMAGED = 5, // a firmware volume in a flash dump breaks a rule
+  EXIT_DUMP_MISMATCH = 6,  // the dump does not lie as its published map says
 };
 
 int Fail(EXIT_CODE Code, const std::string &Message) {
@@ -55,17 +60,34 @@ void WriteFile(const std::string &Path, const std::string &Content) {
 int Run(const std::string &ImagePath, bool Json, const std::string &SvgPath) {
   INSPECTION Inspection;
   try {
-    Inspection = InspectImage(ImagePath);
+    Inspection = Inspect(ImagePath);
   } catch (const INSPECT_ERROR &Error) {
     return Fail(EXIT_IMAGE_REJECTED, ImagePath + ": " + Error.what());
   }
-  std::cout << (Json ? JsonReport(Inspection) : TableReport(Inspection)) << std::flush;
+  const bool Dump = Inspection.Dump != nullptr;
+  std::cout << (Json   ? JsonReport(Inspection)
+                : Dump ? DumpTable(Inspection)
+                       : TableReport(Inspection))
+            << std::flush;
+  if (const HostTools::FIRMWARE_VOLUME *Damaged = DamagedVolume(Inspection)) {
+    return Fail(EXIT_VOLUME_DAMAGED, ImagePath + ": volume at " +
+                                         Hex32(Inspection.Dump->Base + Damaged->Offset) + ": " +
+                                         ProblemText(*Damaged));
+  }
+  if (!Inspection.MapFound) {
+    return Fail(EXIT_IMAGE_REJECTED, ImagePath + ": no PEIM in it publishes the flash map");
+  }
 
   const bool Sound = AllPassed(Inspection.Checks);
   if (!Sound) {
     return Fail(EXIT_CHECKS_FAILED, ImagePath + ": flash map record at " +
                                         Hex32(Inspection.Found.RecordAddress) + " breaks " +
                                         FirstFailure(Inspection.Checks) +
+                                        (SvgPath.empty() ? "" : " (no SVG drawn)"));
+  }
+  if (Dump && !AllPassed(Inspection.Dump->CrossChecks)) {
+    return Fail(EXIT_DUMP_MISMATCH, ImagePath + ": the flash image does not match its map: " +
+                                        FirstFailure(Inspection.Dump->CrossChecks) +
                                         (SvgPath.empty() ? "" : " (no SVG drawn)"));
   }
   if (!SvgPath.empty()) {
@@ -84,12 +106,15 @@ int main(int Argc, char **Argv) {
   try {
     CLI::App App{"Finds, checks and shows the flash map a Tolvern firmware image publishes.\n"
                  "Exit codes: 0 sound, 1 image rejected, 2 usage, 3 record breaks its "
-                 "invariants, 4 output not written.",
+                 "invariants, 4 output not written, 5 a volume in a flash image is damaged, 6 "
+                 "the flash image does not match its map.",
                  PROGRAM};
     std::string ImagePath;
     bool Json = false;
     std::string SvgPath;
-    App.add_option("image", ImagePath, "IA32 PE32 firmware image (TolvernImage.efi)")->required();
+    App.add_option("image", ImagePath,
+                   "IA32 PE32 firmware image (TolvernImage.efi), or a flash image or dump")
+        ->required();
     App.add_flag("--json", Json, "print JSON instead of the table");
     App.add_option("--svg", SvgPath, "also draw the flash device to scale into this SVG file");
     try {

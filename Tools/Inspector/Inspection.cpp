@@ -1,9 +1,12 @@
 // The inspector's pipeline: file, relocations, descriptor, record, checks.
 #include "Inspection.h"
 
+#include "FlashDump.h"
 #include "InspectError.h"
 
 #include <FlashMapSearch.h>
+
+#include <fstream>
 
 namespace TolvernInspect {
 
@@ -26,6 +29,33 @@ INSPECTION InspectImage(const std::string &Path) {
   Inspection.Found = std::move(*Found);
   Inspection.Checks = CheckFlashMapRecord(Inspection.Found.RecordBytes);
   return Inspection;
+}
+
+INSPECTION Inspect(const std::string &Path) {
+  // Anything that is not plainly a dump (unreadable, empty, starting "MZ")
+  // goes the image's way, which says what is wrong with it.
+  char Start[2] = {};
+  std::ifstream File(Path, std::ios::binary);
+  const bool Dump = File.read(Start, sizeof Start) && !(Start[0] == 'M' && Start[1] == 'Z');
+  File.close();
+  return Dump ? InspectFlashDump(Path) : InspectImage(Path);
+}
+
+const FIRMWARE_VOLUME *DamagedVolume(const INSPECTION &Inspection) {
+  if (Inspection.Dump != nullptr) {
+    for (const FIRMWARE_VOLUME &Volume : Inspection.Dump->Volumes) {
+      if (Volume.Problem != FV_SOUND) {
+        return &Volume;
+      }
+    }
+  }
+  return nullptr;
+}
+
+bool InspectionSound(const INSPECTION &Inspection) {
+  return Inspection.MapFound && AllPassed(Inspection.Checks) &&
+         DamagedVolume(Inspection) == nullptr &&
+         (Inspection.Dump == nullptr || AllPassed(Inspection.Dump->CrossChecks));
 }
 
 } // namespace TolvernInspect

@@ -148,13 +148,6 @@ void ReadSections(FIRMWARE_VOLUME &Volume, FFS_FILE &File) {
   }
 }
 
-// States a written file can have: its header was constructed and is valid;
-// the higher bits only retire it.
-bool KnownState(uint8_t State) {
-  constexpr uint8_t WRITTEN = EFI_FILE_HEADER_CONSTRUCTION | EFI_FILE_HEADER_VALID;
-  return (State & ~EFI_FILE_STATE_BITS) == 0 && (State & WRITTEN) == WRITTEN;
-}
-
 bool HoldsSections(uint8_t Type) {
   return Type != EFI_FV_FILETYPE_RAW && Type != EFI_FV_FILETYPE_FFS_PAD;
 }
@@ -178,7 +171,7 @@ bool ReadFile(FIRMWARE_VOLUME &Volume, size_t Offset) {
   if (!File.HeaderChecksumValid) {
     return SetProblem(Volume, FV_FILE_BAD_HEADER_CHECKSUM, Offset);
   }
-  if (!KnownState(File.State)) {
+  if (!IsWrittenState(File.State)) {
     return SetProblem(Volume, FV_FILE_BAD_STATE, Offset);
   }
   if ((File.Attributes & FFS_ATTRIB_LARGE_FILE) != 0) {
@@ -259,6 +252,11 @@ std::string ProblemText(const FIRMWARE_VOLUME &Volume) {
     return Text;
   }
   return "at volume offset " + Hex32(Volume.ProblemOffset) + ": " + Text;
+}
+
+bool IsWrittenState(uint8_t State) {
+  constexpr uint8_t WRITTEN = EFI_FILE_HEADER_CONSTRUCTION | EFI_FILE_HEADER_VALID;
+  return (State & ~EFI_FILE_STATE_BITS) == 0 && (State & WRITTEN) == WRITTEN;
 }
 
 bool IsLiveFile(const FFS_FILE &File) {

@@ -60,6 +60,10 @@ std::string ProblemText(const FIRMWARE_VOLUME &Volume);
 // Holds valid data and is not marked deleted, invalid or for update.
 bool IsLiveFile(const FFS_FILE &File);
 
+// A state a written file can have (read with erase polarity 0): its header
+// was constructed and is valid; the bits above only retire it.
+bool IsWrittenState(uint8_t State);
+
 // The first section of Type, or null.
 const FFS_SECTION *FindSection(const FFS_FILE &File, uint8_t Type);
 
