@@ -198,9 +198,7 @@ BOOLEAN IsLiveFile(const BOOT_FILE *File) {
   return File->State == LIVE_STATE;
 }
 
-FV_PROBLEM ReadPeimSections(const BOOT_VOLUME *Volume, const BOOT_FILE *File,
-                            PEIM_SECTIONS *Sections, UINT32 *Where) {
-  (VOID) Volume;
+FV_PROBLEM ReadPeimSections(const BOOT_FILE *File, PEIM_SECTIONS *Sections, UINT32 *Where) {
   Sections->Dependency.Data = nullptr;
   Sections->Image.Data = nullptr;
   Sections->Name = nullptr;

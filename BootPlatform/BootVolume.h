@@ -51,5 +51,4 @@ BOOLEAN IsLiveFile(const BOOT_FILE *File);
 // Walks the sections of a file, each checked against the file's bounds, and
 // takes the first dependency, PE32 and user-interface section. On a problem
 // *Where is the section's offset from the volume's first byte.
-FV_PROBLEM ReadPeimSections(const BOOT_VOLUME *Volume, const BOOT_FILE *File,
-                            PEIM_SECTIONS *Sections, UINT32 *Where);
+FV_PROBLEM ReadPeimSections(const BOOT_FILE *File, PEIM_SECTIONS *Sections, UINT32 *Where);

@@ -69,7 +69,7 @@ BOOLEAN CollectPeims(BOOT_STATE *State, UINT32 VolumeBase, PEIM_TABLE *Table) {
     }
     BOOT_PEIM *Peim = &Table->Peims[Table->Count++];
     UINT32 Where = 0;
-    Problem = ReadPeimSections(&Volume, &File, &Peim->Sections, &Where);
+    Problem = ReadPeimSections(&File, &Peim->Sections, &Where);
     if (Problem != FV_SOUND) {
       return Refuse(State, VolumeBase, Problem, Where);
     }

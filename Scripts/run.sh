@@ -7,5 +7,5 @@ cd "$(dirname "$0")/.."
 
 bash Scripts/setup.sh
 bash Scripts/configure.sh main
-ls -l build/main/firmware/TolvernImage.efi
+ls -l build/main/firmware/TolvernImage.efi build/main/firmware/Tolvern.ffs
 bash Scripts/boot.sh --no-build "$@"

@@ -110,7 +110,7 @@ BOOT_READ ReadWithBootPlatform(const BYTES &Volume) {
     }
     Read.Files.push_back(File);
     if (File.Header->Type == EFI_FV_FILETYPE_PEIM) {
-      Read.Problem = ReadPeimSections(&Opened, &File, &Read.Peims.emplace_back(), &Read.Offset);
+      Read.Problem = ReadPeimSections(&File, &Read.Peims.emplace_back(), &Read.Offset);
     }
   }
   return Read;

@@ -78,8 +78,8 @@ bool ReadHeader(std::span<const uint8_t> Available, FIRMWARE_VOLUME &Volume) {
   if (Volume.Length > Available.size()) {
     return SetProblem(Volume, FV_LENGTH_PAST_FLASH, 0);
   }
-  // Each count and length is below 2^32, so their products cannot overflow.
-  unsigned __int128 Blocks = 0;
+  // A product of two 32-bit numbers fits 64 bits; the sum stops at the length.
+  uint64_t Blocks = 0;
   size_t Entry = BLOCK_MAP;
   for (;; Entry += BLOCK_MAP_ENTRY_SIZE) {
     if (Entry + BLOCK_MAP_ENTRY_SIZE > HeaderLength) {
@@ -94,6 +94,9 @@ bool ReadHeader(std::span<const uint8_t> Available, FIRMWARE_VOLUME &Volume) {
       return SetProblem(Volume, FV_BAD_BLOCK_MAP, Entry);
     }
     Blocks += uint64_t{Count} * Length;
+    if (Blocks > Volume.Length) {
+      return SetProblem(Volume, FV_BAD_BLOCK_MAP, Entry);
+    }
   }
   if (Entry == BLOCK_MAP || Blocks != Volume.Length) {
     return SetProblem(Volume, FV_BAD_BLOCK_MAP, BLOCK_MAP);
