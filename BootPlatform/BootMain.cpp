@@ -1,41 +1,30 @@
 // The boot platform's 32-bit part: it prepares what a PEI Foundation would,
-// enters the module once, then reads back what the module did and ends the
-// emulator with a verdict.
+// dispatches the PEIMs of the boot firmware volume (the module and the
+// consumer of its flash map), then reads back what the module did and ends
+// the emulator with a verdict.
 //
-// Nothing goes out on the serial line before the module has run: the module
-// must find the UART exactly as the board left it at reset, so that its
-// "already configured" check sees the board's state and not ours. Only a
-// refusal to start the module, or an exception, prints earlier.
+// Nothing goes out on the serial line before the first PEIM has returned:
+// the module must find the UART exactly as the board left it at reset, so
+// that its "already configured" check sees the board's state and not ours.
+// The dispatcher's early lines wait in RAM (BootLog.h). Only a refusal to
+// start, or an exception, prints earlier.
 #include "BaudSelect.h"
+#include "BootLog.h"
 #include "BootState.h"
 #include "Console.h"
+#include "Dispatcher.h"
 #include "EmulatorExit.h"
 #include "InterruptTable.h"
-#include "ModuleImage.h"
 #include "PeiCore.h"
-#include "FlashMapConsumer.h"
 #include "UartSettings.h"
-
-namespace {
-
-VOID ReportModule(const MODULE_IMAGE *Module, EFI_STATUS Status) {
-  ConsolePrint("[boot] module: image 0x%08X, entry point 0x%08X, size 0x%08X\n", Module->Base,
-               Module->EntryPoint, Module->SizeOfImage);
-  ConsolePrint("[boot] module status: 0x%08X %r\n", Status, Status);
-}
-
-VOID ReportPpiDatabase(const PEI_CORE_INSTANCE *Core) {
-  ConsolePrint("[boot] InstallPpi calls: %d, descriptors recorded: %d\n", Core->InstallCalls,
-               Core->PpiCount);
-}
-
-} // namespace
 
 extern "C" [[noreturn]] VOID BootMain(VOID) {
   BOOT_STATE State;
   State.Breakpoints = 0;
-  State.ModuleBase = BOOT_MODULE_ADDRESS;
-  State.ModuleSize = 0;
+  State.RunningBase = 0;
+  State.RunningSize = 0;
+  State.RunningName = nullptr;
+  BootLogHold(&State);
   InstallInterruptTable(&State);
 
   BAUD_SELECTION Baud;
@@ -46,30 +35,17 @@ extern "C" [[noreturn]] VOID BootMain(VOID) {
     EmulatorExit(FALSE);
   }
 
-  MODULE_IMAGE Module;
-  const CHAR8 *Problem = FindModuleEntryPoint(BOOT_MODULE_ADDRESS, &Module);
-  if (Problem != nullptr) {
-    ConsolePrint("[boot] no module at 0x%08X: %a\n", BOOT_MODULE_ADDRESS, Problem);
-    EmulatorExit(FALSE);
-  }
-  State.ModuleSize = Module.SizeOfImage;
-
   PEI_CORE_INSTANCE Core;
   PeiCoreInitialize(&Core);
-  PEIM_ENTRY_POINT Entry =
-      reinterpret_cast<PEIM_ENTRY_POINT>(static_cast<UINTN>(Module.EntryPoint));
-  EFI_STATUS Status = Entry(reinterpret_cast<EFI_PEI_FILE_HANDLE>(static_cast<UINTN>(Module.Base)),
-                            PeiCoreServices(&Core));
+  BOOLEAN Dispatched = DispatchBootVolume(&State, &Core, BOOT_VOLUME_BASE);
+  BootLogRelease(&State);
 
-  // Read the UART before this platform sends its first byte.
   UART_SETTINGS Uart;
   ReadUartSettings(&Uart);
-
   ReportBaudSelection(&Baud);
-  ReportModule(&Module, Status);
   ReportUartSettings(&Uart);
-  ReportPpiDatabase(&Core);
-  BOOLEAN FlashMapFound = ReportFlashMap(PeiCoreServices(&Core));
+  ConsolePrint("[boot] InstallPpi calls: %d, descriptors recorded: %d\n", Core.InstallCalls,
+               Core.PpiCount);
   ConsolePrint("[boot] breakpoints: %d\n", State.Breakpoints);
-  EmulatorExit(Status == EFI_SUCCESS && FlashMapFound);
+  EmulatorExit(Dispatched);
 }

@@ -32,13 +32,17 @@ VOID ConsoleChar(CHAR8 Character) {
   }
 }
 
+VOID ConsoleWrite(const CHAR8 *Text, UINTN Length) {
+  for (UINTN Index = 0; Index < Length; ++Index) {
+    ConsoleChar(Text[Index]);
+  }
+}
+
 VOID ConsolePrint(const CHAR8 *Format, ...) {
   CHAR8 Line[LINE_SIZE];
   VA_LIST Arguments;
   VA_START(Arguments, Format);
   UINTN Length = FormatWorker(Line, sizeof Line, Format, Arguments);
   VA_END(Arguments);
-  for (UINTN Index = 0; Index < Length; ++Index) {
-    ConsoleChar(Line[Index]);
-  }
+  ConsoleWrite(Line, Length);
 }

@@ -6,6 +6,8 @@
 
 VOID ConsoleChar(CHAR8 Character);
 
+VOID ConsoleWrite(const CHAR8 *Text, UINTN Length);
+
 // Formats with the platform's format engine (a newline goes out as CR LF) and
 // sends the text; a line is cut at 255 characters.
 VOID ConsolePrint(const CHAR8 *Format, ...);

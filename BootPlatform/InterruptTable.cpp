@@ -1,5 +1,6 @@
 #include "InterruptTable.h"
 
+#include "BootLog.h"
 #include "Console.h"
 #include "EmulatorExit.h"
 
@@ -57,10 +58,15 @@ BOOT_STATE *CurrentBootState() {
   return reinterpret_cast<BOOT_STATE *>(Register.Base);
 }
 
+// Tells Address relative to the image of the PEIM that runs, if it lies there.
 VOID NoteLocation(const BOOT_STATE *State, UINT32 Address) {
   ConsolePrint("0x%08X", Address);
-  if (Address >= State->ModuleBase && Address - State->ModuleBase < State->ModuleSize) {
-    ConsolePrint(" (module image +0x%04X)", Address - State->ModuleBase);
+  if (Address >= State->RunningBase && Address - State->RunningBase < State->RunningSize) {
+    if (State->RunningName != nullptr) {
+      ConsolePrint(" (%s +0x%04X)", State->RunningName, Address - State->RunningBase);
+    } else {
+      ConsolePrint(" (image +0x%04X)", Address - State->RunningBase);
+    }
   }
 }
 
@@ -90,6 +96,7 @@ extern "C" VOID ExceptionDispatch(EXCEPTION_FRAME *Frame) {
     ConsolePrint(", resuming\n");
     return;
   }
+  BootLogRelease(State);
   ConsolePrint("[boot] exception %d (%a) at ", Frame->Vector,
                EXCEPTION_NAMES[Frame->Vector % BOOT_EXCEPTION_VECTORS]);
   NoteLocation(State, Frame->Eip);

@@ -1,21 +1,12 @@
 #include "PeiCore.h"
 
+#include "BootGuid.h"
+
 namespace {
 
 PEI_CORE_INSTANCE *CoreFromServices(const EFI_PEI_SERVICES **PeiServices) {
   // ServicesPointer is the first member of a standard-layout struct.
   return reinterpret_cast<PEI_CORE_INSTANCE *>(PeiServices);
-}
-
-BOOLEAN SameGuid(const EFI_GUID *Left, const EFI_GUID *Right) {
-  const UINT8 *A = reinterpret_cast<const UINT8 *>(Left);
-  const UINT8 *B = reinterpret_cast<const UINT8 *>(Right);
-  for (UINTN Index = 0; Index < sizeof(EFI_GUID); ++Index) {
-    if (A[Index] != B[Index]) {
-      return FALSE;
-    }
-  }
-  return TRUE;
 }
 
 EFI_STATUS ReInstallPpiUnsupported(const EFI_PEI_SERVICES **PeiServices,

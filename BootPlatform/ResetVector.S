@@ -1,11 +1,12 @@
 // The processor's first instructions: at 0xFFFFFFF0 in real mode, with CS
 // based at 0xFFFF0000. Everything 16-bit sits in the last 256 bytes of the
-// address space, so offsets inside it are assembly-time constants; it loads
-// a flat GDT kept in flash, enters 32-bit protected mode and calls BootMain
-// on a stack in RAM (the emulated board has RAM from reset).
+// address space and is linked at its offsets in that segment (0xFF00 up to
+// 0x10000), which is what IP holds while it runs; the linker script loads it
+// at its flash address. It loads a flat GDT kept in flash, enters 32-bit
+// protected mode and calls BootMain on a stack in RAM (the emulated board
+// has RAM from reset).
 
-#define RESET16_BASE 0xFFFFFF00
-#define RESET16_OFFSET(Label) ((Label) - Reset16Start + (RESET16_BASE & 0xFFFF))
+#define RESET_SEGMENT_BASE 0xFFFF0000
 #define CODE_SELECTOR 0x08
 #define DATA_SELECTOR 0x10
 
@@ -14,7 +15,7 @@
 Reset16Start:
   cli
   cld
-  lgdtl %cs:RESET16_OFFSET(GdtPointer)
+  lgdtl %cs:GdtPointer
   movl %cr0, %eax
   orl $1, %eax // PE
   movl %eax, %cr0
@@ -30,13 +31,14 @@ Gdt:
 GdtEnd:
 GdtPointer:
   .word GdtEnd - Gdt - 1
-  .long Gdt
+  .long RESET_SEGMENT_BASE + Gdt // the table's linear address
 
   .org 0xF0, 0xFF
   .globl ResetVector
 ResetVector:
   jmp Reset16Start
-  .org 0xFF, 0xFF
+  // Up to the last byte of the address space: the volume top file ends there.
+  .org 0x100, 0xFF
 
   .text
   .code32

@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 
 bash Scripts/setup.sh
 bash Scripts/configure.sh main
-ls -l build/main/firmware/TolvernImage.efi
+ls -l build/main/firmware/TolvernImage.efi build/main/firmware/Tolvern.ffs
 # The same sources give these bytes on every machine: compare them with a colleague's.
 sha256sum build/main/firmware/TolvernImage.efi build/main/BootPlatform/BootFlash.bin
 bash Scripts/boot.sh --no-build "$@"

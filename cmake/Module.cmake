@@ -45,3 +45,10 @@ set(TOLVERN_FEATURE_SOURCES
     ${TOLVERN_DIR}/Feature/Tolvern/PublishFlashMap.cpp
     ${TOLVERN_DIR}/Feature/Tolvern/StartModule.cpp)
 set(TOLVERN_CONSTRUCTOR_LIST ${TOLVERN_DIR}/Feature/Tolvern/ConstructorList.cpp)
+
+# The module as a firmware file (Tolvern.ffs): its name, a GUID of this
+# project's own, its user-interface name and its dependency expression, which
+# lets a PEI Foundation call it at once.
+set(TOLVERN_FILE_GUID 21E62483-0745-43B0-AFAC-CA83CCD23D58)
+set(TOLVERN_FILE_NAME Tolvern)
+set(TOLVERN_FILE_DEPEX "TRUE END")

@@ -6,8 +6,8 @@
 # a CTest test that copies the firmware's sources to two directories of
 # different names and depths, configures and builds the firmware build in
 # each with the same toolchain file, and compares the module image, the
-# failing-constructor image and the boot platform with the build's own. Run
-# as a script, it is that test.
+# failing-constructor image, the consumer PEIM and the boot platform with the
+# build's own. Run as a script, it is that test.
 
 if(NOT CMAKE_SCRIPT_MODE_FILE)
   function(tolvern_reproducible_image_test TEST_NAME)
@@ -22,8 +22,10 @@ if(NOT CMAKE_SCRIPT_MODE_FILE)
 endif()
 
 # What the firmware build reads: its CMake files and the sources it compiles.
-set(FIRMWARE_TREE CMakeLists.txt cmake MdePkg Platform Feature BootPlatform Tests/Firmware Debugger)
-set(OUTPUTS TolvernImage.efi TolvernImageFailingConstructor.efi BootPlatform.bin)
+set(FIRMWARE_TREE CMakeLists.txt cmake MdePkg Platform Feature FirmwareVolume FlashMapConsumer
+                  BootPlatform Tests/Firmware Debugger)
+set(OUTPUTS TolvernImage.efi TolvernImageFailingConstructor.efi FlashMapConsumer.efi
+            BootPlatform.bin)
 
 # Builds the firmware from a copy of the sources under Root.
 function(build_copy Root)

@@ -3,7 +3,7 @@
 // test's commands in batch mode, and the test reads what gdb printed next to
 // the boot's serial log and verdict. What gdb should show comes from the
 // sources, the built image's header and the expected flash map.
-#include "BootLog.h"
+#include "BootSession.h"
 #include "ExpectedFlashMap.h"
 #include "PeLayout.h"
 #include "ToolRun.h"

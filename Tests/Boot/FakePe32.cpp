@@ -2,6 +2,12 @@
 
 #include "PeLayout.h"
 
+#include <PeimFile.h>
+
+#include <Pi/PiDependency.h>
+
+#include <stdexcept>
+
 using namespace PeLayout;
 
 namespace {
@@ -47,4 +53,20 @@ std::vector<UINT8> MakeFakePe32(const FAKE_PE32 &Fake) {
     Bytes[TextFileOffset + Index] = Fake.Code[Index];
   }
   return Bytes;
+}
+
+std::vector<UINT8> MakeFakePeimFile(const FAKE_PE32 &Fake, const char *Name) {
+  TolvernFlash::PEIM_FILE_PARTS Parts;
+  for (size_t Index = 0; Name[Index] != '\0' && Index < Parts.Name.size(); ++Index) {
+    Parts.Name[Index] = static_cast<UINT8>(Name[Index]);
+  }
+  Parts.UserInterfaceName = Name;
+  Parts.Dependency = std::vector<UINT8>{EFI_DEP_TRUE, EFI_DEP_END};
+  Parts.Image = MakeFakePe32(Fake);
+  std::string Problem;
+  std::optional<std::vector<UINT8>> File = TolvernFlash::PeimFile(Parts, Problem);
+  if (!File) {
+    throw std::runtime_error("fake PEIM file: " + Problem);
+  }
+  return *File;
 }

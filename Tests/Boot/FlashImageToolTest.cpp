@@ -33,7 +33,7 @@ RUN RunCommand(const std::string &Command) {
 
 std::string WriteModule(const std::string &Name, const FAKE_PE32 &Fake) {
   std::string Path = std::string(TEST_OUTPUT_DIR) + Name;
-  std::vector<UINT8> Bytes = MakeFakePe32(Fake);
+  std::vector<UINT8> Bytes = MakeFakePeimFile(Fake, "Module");
   std::ofstream(Path, std::ios::binary)
       .write(reinterpret_cast<const char *>(Bytes.data()),
              static_cast<std::streamsize>(Bytes.size()));
@@ -51,7 +51,7 @@ TEST(FlashImageTool, RefusesModuleLinkedElsewhere) {
   Fake.ImageBase = 0x10000000;
   std::string Output = std::string(TEST_OUTPUT_DIR) + "refused-flash.bin";
   std::filesystem::remove(Output);
-  RUN Result = RunCommand(Command(WriteModule("elsewhere.efi", Fake), Output));
+  RUN Result = RunCommand(Command(WriteModule("elsewhere.ffs", Fake), Output));
   EXPECT_EQ(Result.Status, 1);
   EXPECT_NE(Result.Output.find("tolvern-flash: refusing"), std::string::npos) << Result.Output;
   EXPECT_NE(Result.Output.find("ImageBase 0x10000000 differs"), std::string::npos);
@@ -61,9 +61,8 @@ TEST(FlashImageTool, RefusesModuleLinkedElsewhere) {
 TEST(FlashImageTool, RefusesModuleTooLargeForItsRegion) {
   FAKE_PE32 Fake;
   Fake.ExtraFileBytes = 0x70000;
-  Fake.SizeOfImage = 0;
   RUN Result = RunCommand(
-      Command(WriteModule("large.efi", Fake), std::string(TEST_OUTPUT_DIR) + "large.bin"));
+      Command(WriteModule("large.ffs", Fake), std::string(TEST_OUTPUT_DIR) + "large.bin"));
   EXPECT_EQ(Result.Status, 1);
   EXPECT_NE(Result.Output.find("runs past 4 GiB"), std::string::npos) << Result.Output;
 }
@@ -72,7 +71,7 @@ TEST(FlashImageTool, RefusesModuleTooLargeForItsRegion) {
 TEST(FlashImageTool, RefusesAModuleThatPublishesNoFlashMap) {
   std::string Output = std::string(TEST_OUTPUT_DIR) + "no-map-flash.bin";
   std::filesystem::remove(Output);
-  std::string Without = Command(WriteModule("no-map.efi", FAKE_PE32{}), Output);
+  std::string Without = Command(WriteModule("no-map.ffs", FAKE_PE32{}), Output);
   Without.erase(Without.find(" --flash-map "),
                 Without.find(" --output ") - Without.find(" --flash-map "));
   RUN Result = RunCommand(Without);
@@ -84,7 +83,7 @@ TEST(FlashImageTool, RefusesAModuleThatPublishesNoFlashMap) {
 
 TEST(FlashImageTool, WritesSixteenMiBForAFittingModule) {
   std::string Output = std::string(TEST_OUTPUT_DIR) + "fitting-flash.bin";
-  RUN Result = RunCommand(Command(WriteModule("fitting.efi", FAKE_PE32{}), Output));
+  RUN Result = RunCommand(Command(WriteModule("fitting.ffs", FAKE_PE32{}), Output));
   EXPECT_EQ(Result.Status, 0) << Result.Output;
   EXPECT_EQ(std::filesystem::file_size(Output), 0x01000000u);
 }

@@ -103,6 +103,16 @@ std::vector<DAMAGE> Damages() {
       {"cut in record", [Found] { return Cut(Found.RecordOffset + 100); }, IMAGE_REJECTED,
        "truncated"},
       {"cut last byte", [&Image] { return Cut(Image.size() - 1); }, IMAGE_REJECTED, "truncated"},
+      // Sections that overlap would be searched twice (and the one descriptor found twice).
+      {"sections overlap",
+       [&Image] {
+         BYTES Damaged = Image;
+         const size_t First = PeLayout::FirstSection(Damaged);
+         PeLayout::Put32(Damaged, First + PeLayout::SECTION_VIRTUAL_SIZE,
+                         PeLayout::Get32(Damaged, First + PeLayout::SECTION_RAW_SIZE) + 0x1000);
+         return Damaged;
+       },
+       IMAGE_REJECTED, "overlaps section"},
       {"PE signature damaged",
        [Pe] {
          return Patched(Pe, {'P', 'X'});

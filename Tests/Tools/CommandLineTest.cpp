@@ -67,7 +67,8 @@ TEST(CommandLineTest, Inspector) {
       {"UnknownOption", {IMAGE, "--bogus"}, 2, "--bogus"},
       {"MissingFile", {ScratchPath("no-such.efi")}, 1, "no-such.efi: cannot open: No such file"},
       {"Directory", {Directory()}, 1, "a-directory: is a directory"},
-      {"EndlessDevice", {"/dev/zero"}, 1, "/dev/zero: not a PE image: no MZ header"},
+      // Not a PE image, so perhaps a flash dump: read no further than a dump can be.
+      {"EndlessDevice", {"/dev/zero"}, 1, "/dev/zero: " + TOO_LARGE},
       {"FarTooLarge", {LargeFile("large.efi", (64 << 20) + 1)}, 1, TOO_LARGE},
       {"SvgOverTheImage",
        {CopyOfImage("svg-target.efi"), "--svg", ScratchPath("svg-target.efi")},
@@ -127,6 +128,29 @@ TEST(CommandLineTest, FlashImageBuilder) {
   };
   for (const CLI_ERROR &Case : Cases) {
     ExpectOneLineError(TOLVERN_FLASH_PATH, Case);
+  }
+}
+
+TEST(CommandLineTest, PeimFileWriter) {
+  const auto Wrap = [](const std::string &Image, const std::string &Guid, const std::string &Depex,
+                       const std::string &Output) {
+    return std::vector<std::string>{"--pe32", Image,     "--guid", Guid,       "--name",
+                                    "T",      "--depex", Depex,    "--output", Output};
+  };
+  const std::string Guid = "21E62483-0745-43B0-AFAC-CA83CCD23D58";
+  const std::string Image = CopyOfImage("peim.efi");
+  const CLI_ERROR Cases[] = {
+      {"NoArguments", {}, 2, "--pe32 is required"},
+      {"NotAGuid", Wrap(Image, "21E62483", "TRUE END", ScratchPath("t.ffs")), 2,
+       "--guid: '21E62483' is not a GUID"},
+      {"NotAnExpression", Wrap(Image, Guid, "TRUE MAYBE", ScratchPath("t.ffs")), 2, "--depex: "},
+      {"OutputOverTheImage", Wrap(Image, Guid, "TRUE END", Image), 2,
+       "--output .*peim.efi is the --pe32 input"},
+      {"ImageIsADirectory", Wrap(Directory(), Guid, "TRUE END", ScratchPath("t.ffs")), 1,
+       "a-directory: is a directory"},
+  };
+  for (const CLI_ERROR &Case : Cases) {
+    ExpectOneLineError(TOLVERN_FFS_TOOL_PATH, Case);
   }
 }
 

@@ -1,8 +1,11 @@
 // Hostile images for every tool: seeded mutants of the built image (bit
 // flips, header fields, section table entries, relocation blocks,
-// truncations) given to the inspector, the emulator and the flash image
-// builder. Each must take or refuse every mutant with its documented exit
-// status, one line on stderr for a refusal, and never crash or hang.
+// truncations) given to the inspector and the emulator, wrapped into a PEIM
+// file by tolvern-ffs, placed by tolvern-flash (as that file, or as the raw
+// mutant when tolvern-ffs refused it) and, when a flash image came out,
+// inspected as a dump. Each tool must take or refuse every input with its
+// documented exit status, one line on stderr for a refusal, and never crash
+// or hang.
 //
 //   MutationTest --mutants N [--seed S]     prints the figures; exit 1 on any fault
 #include "PeLayout.h"
@@ -101,9 +104,10 @@ constexpr MUTATION MUTATIONS[] = {{"bit flips", FlipBits},
 // of an input taken, whatever the result.
 struct TOOL {
   const char *Name;
-  std::vector<std::string> Arguments; // "IMAGE" stands for the mutant
+  std::vector<std::string> Arguments;
   std::set<int> Refused;
   std::set<int> Taken;
+  std::string Needs = "";  // a file an earlier tool must have written, or none
   unsigned Counts[4] = {}; // refused, taken, crashed, hung
 };
 
@@ -147,29 +151,46 @@ int main(int Argc, char **Argv) {
   }
   const FILE_BYTES Original = ReadFileBytes(TOLVERN_IMAGE_PATH);
   const std::string Mutant = ScratchPath("mutant.efi");
+  const std::string File = ScratchPath("mutant.ffs");
+  const std::string Module = ScratchPath("module-input");
   const std::string Flash = ScratchPath("mutant-flash.bin");
+  const std::set<int> INSPECTED = {0, 3, 5, 6, 7};
   std::vector<TOOL> Tools = {
-      {"tolvern-inspect", {TOLVERN_INSPECT_PATH, "IMAGE"}, {1}, {0, 3, 5}},
-      {"tolvern-emu", {TOLVERN_EMU_PATH, "IMAGE", "--max-instructions", "50000"}, {2}, {0, 1}},
-      {"tolvern-flash",
-       {TOLVERN_FLASH_PATH, "--module", "IMAGE", "--address", "0xFFF944A0", "--platform",
-        BOOT_PLATFORM_BIN, "--platform-address", "0xFFFF0000", "--output", Flash},
+      {"tolvern-inspect", {TOLVERN_INSPECT_PATH, Mutant}, {1}, INSPECTED},
+      {"tolvern-emu", {TOLVERN_EMU_PATH, Mutant, "--max-instructions", "50000"}, {2}, {0, 1}},
+      {"tolvern-ffs",
+       {TOLVERN_FFS_TOOL_PATH, "--pe32", Mutant, "--guid", TOLVERN_FILE_GUID, "--name", "Tolvern",
+        "--depex", "TRUE END", "--output", File},
        {1},
        {0}},
+      {"tolvern-flash",
+       {TOLVERN_FLASH_PATH, "--peim", CONSUMER_FFS_PATH, "--module", Module, "--address",
+        "0xFFF944A0", "--platform", BOOT_PLATFORM_BIN, "--platform-address", "0xFFFF0000",
+        "--output", Flash},
+       {1},
+       {0}},
+      {"tolvern-inspect", {TOLVERN_INSPECT_PATH, Flash}, {1}, INSPECTED, Flash},
   };
 
   RANDOM Random(Seed);
   unsigned Faults = 0;
   for (uint64_t Number = 0; Number < Mutants; ++Number) {
-    FILE_BYTES File = Original;
+    FILE_BYTES Bytes = Original;
     const MUTATION &Mutation = MUTATIONS[Random() % std::size(MUTATIONS)];
-    Mutation.Apply(File, Random);
-    WriteFileBytes(Mutant, File);
+    Mutation.Apply(Bytes, Random);
+    WriteFileBytes(Mutant, Bytes);
+    std::filesystem::remove(File);
+    std::filesystem::remove(Flash);
     for (TOOL &Tool : Tools) {
-      std::vector<std::string> Arguments = Tool.Arguments;
-      std::replace(Arguments.begin(), Arguments.end(), std::string("IMAGE"), Mutant);
+      if (Tool.Name == std::string("tolvern-flash")) {
+        std::filesystem::copy_file(std::filesystem::exists(File) ? File : Mutant, Module,
+                                   std::filesystem::copy_options::overwrite_existing);
+      }
+      if (!Tool.Needs.empty() && !std::filesystem::exists(Tool.Needs)) {
+        continue;
+      }
       std::string Why;
-      const OUTCOME Outcome = Judge(Tool, RunTool(Arguments, 20), Why);
+      const OUTCOME Outcome = Judge(Tool, RunTool(Tool.Arguments, 20), Why);
       ++Tool.Counts[Outcome];
       if (Outcome == CRASHED || Outcome == HUNG) {
         ++Faults;
@@ -183,9 +204,10 @@ int main(int Argc, char **Argv) {
   }
   std::printf("%llu mutants of %s, seed %llu\n", static_cast<unsigned long long>(Mutants),
               TOLVERN_IMAGE_PATH, static_cast<unsigned long long>(Seed));
-  std::printf("%-16s %8s %8s %8s %8s\n", "tool", "refused", "taken", "crashed", "hung");
+  std::printf("%-28s %8s %8s %8s %8s\n", "tool", "refused", "taken", "crashed", "hung");
   for (const TOOL &Tool : Tools) {
-    std::printf("%-16s %8u %8u %8u %8u\n", Tool.Name, Tool.Counts[REFUSED], Tool.Counts[TAKEN],
+    const std::string Name = Tool.Name + std::string(Tool.Needs.empty() ? "" : " (flash image)");
+    std::printf("%-28s %8u %8u %8u %8u\n", Name.c_str(), Tool.Counts[REFUSED], Tool.Counts[TAKEN],
                 Tool.Counts[CRASHED], Tool.Counts[HUNG]);
   }
   return Faults == 0 ? 0 : 1;

@@ -1,10 +1,16 @@
 #include "FlashImageLayout.h"
 
+#include <FfsWriter.h>
+#include <FirmwareVolume.h>
 #include <FlashMapSearch.h>
+#include <Guid.h>
 #include <MessageText.h>
 #include <PeFile.h>
 #include <RecordChecks.h>
 #include <RunInPlace.h>
+
+#include <Pi/PiFirmwareFile.h>
+#include <Pi/PiFirmwareVolume.h>
 
 #include <algorithm>
 
@@ -15,24 +21,101 @@ using namespace HostTools;
 namespace {
 
 constexpr uint8_t ERASED = 0xFF;
+constexpr uint64_t TOP_OF_MEMORY = 0x100000000ull;
+constexpr size_t FILE_HEADER_SIZE = sizeof(EFI_FFS_FILE_HEADER);
+constexpr size_t SECTION_HEADER_SIZE = sizeof(EFI_COMMON_SECTION_HEADER);
+constexpr const char *TOP_FILE_NAME = "boot platform";
 
 std::string Range(const FLASH_IMAGE_EXTENT &Extent) {
   return Hex32(Extent.Base) + "-" + Hex32(Extent.End - 1);
 }
 
-bool Overlap(const FLASH_IMAGE_EXTENT &A, const FLASH_IMAGE_EXTENT &B) {
-  return A.Base < B.End && B.Base < A.End;
+// A PEIM file as the builder takes it: sound, with an IA32 PE32 image that
+// can run in place.
+struct PEIM_INPUT {
+  std::string Name;
+  const std::vector<uint8_t> *Bytes = nullptr;
+  size_t Pe32DataOffset = 0; // from the file's first byte
+  PE_FILE Image;
+};
+
+std::optional<PEIM_INPUT> ReadPeim(const std::vector<uint8_t> &Bytes, std::string &Problem) {
+  const FIRMWARE_VOLUME Lone = ReadLoneFile(Bytes);
+  if (Lone.Problem != FV_SOUND) {
+    Problem = std::string("not a sound firmware file: ") + FV_PROBLEM_TEXT[Lone.Problem];
+    return std::nullopt;
+  }
+  const FFS_FILE &File = Lone.Files.front();
+  if (File.Size != Bytes.size() || File.Type != EFI_FV_FILETYPE_PEIM) {
+    Problem = "not a PEIM file: type " + std::to_string(File.Type) + ", " +
+              std::to_string(File.Size) + " bytes in a file of " + std::to_string(Bytes.size());
+    return std::nullopt;
+  }
+  const FFS_SECTION *Pe32 = FindSection(File, EFI_SECTION_PE32);
+  if (Pe32 == nullptr) {
+    Problem = "the PEIM file has no PE32 section";
+    return std::nullopt;
+  }
+  const std::span<const uint8_t> Data = SectionData(Lone, File, *Pe32);
+  std::optional<PE_FILE> Image =
+      ReadPeFile(std::vector<uint8_t>(Data.begin(), Data.end()), Problem);
+  if (!Image) {
+    return std::nullopt;
+  }
+  std::optional<std::string> NotInPlace = CheckRunsInPlace(*Image);
+  // Flash holds no more of it than the file: the dispatcher enters no image
+  // whose memory reaches past its section.
+  if (!NotInPlace && Image->SizeOfImage > Data.size()) {
+    NotInPlace = "SizeOfImage " + Hex32(Image->SizeOfImage) + " reaches past its " +
+                 Hex32(Data.size()) + " bytes in the file";
+  }
+  if (NotInPlace) {
+    Problem = "the image cannot run in place: " + *NotInPlace;
+    return std::nullopt;
+  }
+  PEIM_INPUT Input;
+  Input.Name = File.UserInterfaceName.empty() ? GuidText(File.Name) : File.UserInterfaceName;
+  Input.Bytes = &Bytes;
+  Input.Pe32DataOffset = Pe32->Offset + SECTION_HEADER_SIZE;
+  Input.Image = std::move(*Image);
+  return Input;
 }
 
-bool Inside(const FLASH_IMAGE_EXTENT &Inner, const FLASH_IMAGE_EXTENT &Outer) {
-  return Inner.Base >= Outer.Base && Inner.End <= Outer.End;
+size_t AlignFile(size_t Offset) {
+  return (Offset + FFS_FILE_ALIGNMENT - 1) / FFS_FILE_ALIGNMENT * FFS_FILE_ALIGNMENT;
+}
+
+// Adds a file at Offset in the volume, first refusing one that starts before
+// the part placed last ends.
+std::string Place(FLASH_IMAGE_LAYOUT &Layout, std::vector<PLACED_FILE> &Files,
+                  const std::string &Name, uint64_t Offset, const std::vector<uint8_t> &Bytes,
+                  uint32_t Pe32Data) {
+  const FLASH_IMAGE_EXTENT Extent = {static_cast<uint32_t>(Layout.Volume.Base + Offset),
+                                     Layout.Volume.Base + Offset + Bytes.size()};
+  if (Extent.End > Layout.Volume.End) {
+    return Name + " (" + Range(Extent) + ") does not lie inside region " +
+           std::to_string(MODULE_REGION_INDEX) + " (" + Range(Layout.Volume) + ")";
+  }
+  if (!Layout.Files.empty() && Extent.Base < Layout.Files.back().File.End) {
+    const PLACED_PART &Before = Layout.Files.back();
+    return Name + " (" + Range(Extent) + ") overlaps " + Before.Name + " (" + Range(Before.File) +
+           ")";
+  }
+  Files.push_back({static_cast<size_t>(Offset), Bytes});
+  Layout.Files.push_back({Name, Extent, Pe32Data});
+  return "";
 }
 
 } // namespace
 
-std::optional<FLASH_MAP_RECORD> PublishedFlashMap(const std::vector<uint8_t> &Module,
+std::optional<FLASH_MAP_RECORD> PublishedFlashMap(const std::vector<uint8_t> &Image,
                                                   std::string &Problem) {
-  const std::optional<PE_FILE> File = ReadPeFile(Module, Problem);
+  std::optional<PE_FILE> File;
+  if (Image.size() >= 2 && Image[0] == 'M' && Image[1] == 'Z') {
+    File = ReadPeFile(Image, Problem);
+  } else if (std::optional<PEIM_INPUT> Peim = ReadPeim(Image, Problem)) {
+    File = std::move(Peim->Image);
+  }
   const std::optional<PUBLISHED_FLASH_MAP> Found =
       File ? FindFlashMap(*File, Problem) : std::nullopt;
   if (!Found) {
@@ -50,52 +133,92 @@ std::optional<FLASH_MAP_RECORD> PublishedFlashMap(const std::vector<uint8_t> &Mo
 std::string ComposeFlashImage(const FLASH_MAP_RECORD &Map, const FLASH_IMAGE_PARTS &Parts,
                               std::vector<uint8_t> &Flash, FLASH_IMAGE_LAYOUT &Layout) {
   Flash.clear();
+  Layout = {};
   const FLASH_REGION &Region = Map.Regions[MODULE_REGION_INDEX];
-  const FLASH_IMAGE_EXTENT Device = {Map.FlashBase, uint64_t{Map.FlashBase} + Map.FlashSize};
-  Layout.Region = {Region.Base, uint64_t{Region.Base} + Region.Size};
+  Layout.Volume = {Region.Base, uint64_t{Region.Base} + Region.Size};
+  if (Layout.Volume.End != TOP_OF_MEMORY || Region.Base < Map.FlashBase) {
+    return "region " + std::to_string(MODULE_REGION_INDEX) + " (" + Range(Layout.Volume) +
+           ") is not the top of the flash device, so its volume top file cannot hold the reset "
+           "vector at " +
+           Hex32(RESET_VECTOR_ADDRESS);
+  }
 
   std::string Problem;
-  const std::optional<PE_FILE> Module = ReadPeFile(Parts.Module, Problem);
+  std::vector<PLACED_FILE> Files;
+  size_t Free = FIRST_FILE_OFFSET;
+  for (size_t Index = 0; Index < Parts.Peims.size(); ++Index) {
+    const std::optional<PEIM_INPUT> Peim = ReadPeim(Parts.Peims[Index], Problem);
+    if (!Peim) {
+      return "PEIM file " + std::to_string(Index + 1) + ": " + Problem;
+    }
+    // It runs in place wherever its turn in the volume puts it.
+    const uint64_t Lands = Layout.Volume.Base + Free + Peim->Pe32DataOffset;
+    if (Peim->Image.ImageBase != Lands) {
+      return "the PEIM " + Peim->Name + " is linked at " + Hex32(Peim->Image.ImageBase) +
+             ", but its PE32 data lands at " + Hex32(Lands) + " (its file at volume offset " +
+             Hex32(Free) + ")";
+    }
+    Problem = Place(Layout, Files, Peim->Name, Free, *Peim->Bytes, static_cast<uint32_t>(Lands));
+    if (!Problem.empty()) {
+      return Problem;
+    }
+    Free = AlignFile(Layout.Files.back().File.End - Layout.Volume.Base);
+  }
+
+  const std::optional<PEIM_INPUT> Module = ReadPeim(Parts.Module, Problem);
   if (!Module) {
     return "the module cannot be read: " + Problem;
   }
-  if (Module->ImageBase != Parts.ModuleAddress) {
-    return "the module's ImageBase " + Hex32(Module->ImageBase) +
+  if (Module->Image.ImageBase != Parts.ModuleAddress) {
+    return "the module's ImageBase " + Hex32(Module->Image.ImageBase) +
            " differs from its placement address " + Hex32(Parts.ModuleAddress) +
            " (it runs in place, unrelocated)";
   }
-  if (std::optional<std::string> NotInPlace = CheckRunsInPlace(*Module)) {
-    return "the module cannot run in place: " + *NotInPlace;
+  // The file goes where its PE32 data starts at the link address.
+  const int64_t ModuleOffset = int64_t{Parts.ModuleAddress} - Layout.Volume.Base -
+                               static_cast<int64_t>(Module->Pe32DataOffset);
+  if (ModuleOffset < static_cast<int64_t>(FIRST_FILE_OFFSET)) {
+    return "the module (" + Hex32(Parts.ModuleAddress) + ") does not lie inside region " +
+           std::to_string(MODULE_REGION_INDEX) + " (" + Range(Layout.Volume) + ")";
   }
-  uint64_t ModuleSize = std::max<uint64_t>(Parts.Module.size(), Module->SizeOfImage);
-  Layout.Module = {Parts.ModuleAddress, uint64_t{Parts.ModuleAddress} + ModuleSize};
-  if (!Inside(Layout.Module, Layout.Region)) {
-    return "the module (" + Range(Layout.Module) + ", " + std::to_string(ModuleSize) +
-           " bytes) does not lie inside region " + std::to_string(MODULE_REGION_INDEX) + " (" +
-           Range(Layout.Region) + ")";
+  if (ModuleOffset % FFS_FILE_ALIGNMENT != 0) {
+    return "the module's PE32 data cannot start at " + Hex32(Parts.ModuleAddress) +
+           ": its file would start at volume offset " + Hex32(ModuleOffset) +
+           ", which is not 8-byte aligned";
+  }
+  Problem = Place(Layout, Files, Module->Name, static_cast<uint64_t>(ModuleOffset), Parts.Module,
+                  Parts.ModuleAddress);
+  if (!Problem.empty()) {
+    return Problem;
   }
 
-  Layout.Platform = {Parts.PlatformAddress,
-                     uint64_t{Parts.PlatformAddress} + Parts.Platform.size()};
-  if (Parts.Platform.empty() || !Inside(Layout.Platform, Device)) {
+  const uint64_t PlatformEnd = uint64_t{Parts.PlatformAddress} + Parts.Platform.size();
+  if (Parts.Platform.empty() || PlatformEnd != TOP_OF_MEMORY ||
+      Parts.PlatformAddress < Layout.Volume.Base + FIRST_FILE_OFFSET + FILE_HEADER_SIZE) {
     return "the boot platform (" + Hex32(Parts.PlatformAddress) + ", " +
-           std::to_string(Parts.Platform.size()) +
-           " bytes) does not lie inside the flash device (" + Range(Device) + ")";
+           std::to_string(Parts.Platform.size()) + " bytes) does not end at the top of region " +
+           std::to_string(MODULE_REGION_INDEX) + " (" + Range(Layout.Volume) +
+           "), where its last 16 bytes hold the reset vector";
   }
-  if (Layout.Platform.Base > RESET_VECTOR_ADDRESS || Layout.Platform.End <= RESET_VECTOR_ADDRESS) {
-    return "the boot platform (" + Range(Layout.Platform) + ") does not hold the reset vector at " +
-           Hex32(RESET_VECTOR_ADDRESS);
+  const std::array<uint8_t, 16> TopFileName = GuidBytes(EFI_GUID EFI_FFS_VOLUME_TOP_FILE_GUID);
+  const std::optional<std::vector<uint8_t>> TopFile =
+      FfsFile(TopFileName, EFI_FV_FILETYPE_RAW, Parts.Platform, Problem);
+  if (!TopFile) {
+    return "the boot platform: " + Problem;
   }
-  if (Overlap(Layout.Module, Layout.Platform)) {
-    return "the module (" + Range(Layout.Module) + ") overlaps the boot platform (" +
-           Range(Layout.Platform) + ")";
+  Problem = Place(Layout, Files, TOP_FILE_NAME,
+                  Parts.PlatformAddress - FILE_HEADER_SIZE - Layout.Volume.Base, *TopFile, 0);
+  if (!Problem.empty()) {
+    return Problem;
   }
 
+  const std::optional<std::vector<uint8_t>> Volume =
+      FirmwareVolumeImage(Region.Size, Map.BlockSize, Files, Problem);
+  if (!Volume) {
+    return "the boot volume: " + Problem;
+  }
   Flash.assign(Map.FlashSize, ERASED);
-  std::copy(Parts.Module.begin(), Parts.Module.end(),
-            Flash.begin() + (Parts.ModuleAddress - Map.FlashBase));
-  std::copy(Parts.Platform.begin(), Parts.Platform.end(),
-            Flash.begin() + (Parts.PlatformAddress - Map.FlashBase));
+  std::copy(Volume->begin(), Volume->end(), Flash.begin() + (Region.Base - Map.FlashBase));
   return "";
 }
 

@@ -1,6 +1,9 @@
-// Puts the module and the boot platform into one flash image, refusing any
-// placement that the published flash map and the module's own header do not
-// allow.
+// Lays the flash device out by the module's own flash map: the region the
+// map gives the module becomes the boot firmware volume, holding the PEIMs
+// that stand first, the module's file placed so that its PE32 data starts at
+// its link address, and the boot platform as the volume top file. Everything
+// else stays erased. Any placement the map, the files or the images do not
+// allow is refused with one line.
 #pragma once
 
 #include <Ppi/FlashMap.h>
@@ -11,16 +14,17 @@
 
 namespace TolvernFlash {
 
-// The published map gives the module region 13.
+// The published map gives the module region 13: it becomes the boot volume.
 constexpr uint32_t MODULE_REGION_INDEX = 13;
 // The processor starts at the last 16 bytes of the address space.
 constexpr uint32_t RESET_VECTOR_ADDRESS = 0xFFFFFFF0;
 
 struct FLASH_IMAGE_PARTS {
-  std::vector<uint8_t> Module; // a PE32 file that runs in place
-  uint32_t ModuleAddress;
-  std::vector<uint8_t> Platform; // a flat binary
-  uint32_t PlatformAddress;
+  std::vector<std::vector<uint8_t>> Peims; // PEIM files that stand first, in this order
+  std::vector<uint8_t> Module;             // the module's PEIM file
+  uint32_t ModuleAddress = 0;              // where its PE32 data starts: its link address
+  std::vector<uint8_t> Platform;           // a flat binary: the volume top file's data
+  uint32_t PlatformAddress = 0;
 };
 
 struct FLASH_IMAGE_EXTENT {
@@ -28,21 +32,26 @@ struct FLASH_IMAGE_EXTENT {
   uint64_t End; // one past the last byte; may be 4 GiB
 };
 
-struct FLASH_IMAGE_LAYOUT {
-  FLASH_IMAGE_EXTENT Module;
-  FLASH_IMAGE_EXTENT Platform;
-  FLASH_IMAGE_EXTENT Region;
+struct PLACED_PART {
+  std::string Name; // the file's user-interface name, or what it is
+  FLASH_IMAGE_EXTENT File;
+  uint32_t Pe32Data = 0; // where its image starts; 0 for the top file
 };
 
-// The flash map the module publishes, read out of its image through its
-// descriptor and checked against every invariant; nothing, with Problem set,
-// when the image has no sound record.
-std::optional<FLASH_MAP_RECORD> PublishedFlashMap(const std::vector<uint8_t> &Module,
+struct FLASH_IMAGE_LAYOUT {
+  FLASH_IMAGE_EXTENT Volume;
+  std::vector<PLACED_PART> Files; // in volume order, pad files left out
+};
+
+// The flash map published by Image (an IA32 PE32 image or a PEIM file holding
+// one), found through its descriptor and checked against every invariant;
+// nothing, with Problem set, when it has no sound record.
+std::optional<FLASH_MAP_RECORD> PublishedFlashMap(const std::vector<uint8_t> &Image,
                                                   std::string &Problem);
 
-// Returns an empty string and fills Flash (the record's FlashSize bytes,
-// erased to 0xFF, with both parts in place) and Layout; otherwise a message
-// saying why the parts do not fit, and Flash is left empty.
+// Returns an empty string and fills Flash (the record's FlashSize bytes) and
+// Layout; otherwise a message saying why the parts do not fit, and Flash is
+// left empty.
 std::string ComposeFlashImage(const FLASH_MAP_RECORD &Map, const FLASH_IMAGE_PARTS &Parts,
                               std::vector<uint8_t> &Flash, FLASH_IMAGE_LAYOUT &Layout);
 

@@ -1,6 +1,9 @@
-// tolvern-flash: builds the emulated board's 16 MiB flash image from the module
-// and the boot platform, or refuses (exit status 1) when they do not fit.
+// tolvern-flash: builds the emulated board's 16 MiB flash image from the module's
+// PEIM file, the PEIM files that stand before it and the boot platform, laid
+// out as a firmware volume in the module's region, or refuses (exit status 1)
+// when they do not fit.
 #include "FlashImageLayout.h"
+#include "LayoutText.h"
 
 #include <CommandLine.h>
 #include <InputFile.h>
@@ -25,22 +28,30 @@ struct INPUT {
 };
 
 int Run(int Argc, char **Argv) {
-  CLI::App App{"Builds the flash image of the emulated board.\n"
+  CLI::App App{"Builds the flash image of the emulated board: the module's PEIM file, the PEIM "
+               "files before it and the boot platform in a firmware volume laid out by the "
+               "module's own flash map.\n"
                "Exit codes: 0 written, 1 refused (an input unreadable or not placeable), 2 usage.",
                PROGRAM};
   INPUT Module{"--module", "", {}};
   INPUT Platform{"--platform", "", {}};
   INPUT Map{"--flash-map", "", {}};
+  std::vector<std::string> PeimPaths;
   std::string ModuleAddressText, PlatformAddressText, OutputPath;
-  App.add_option("--module", Module.Path, "the module's PE32 image")->required();
-  App.add_option("--address", ModuleAddressText, "where the module's first byte goes")->required();
+  App.add_option("--module", Module.Path, "the module's PEIM file (Tolvern.ffs)")->required();
+  App.add_option("--address", ModuleAddressText,
+                 "where the module's PE32 data starts: its link address")
+      ->required();
+  App.add_option("--peim", PeimPaths,
+                 "a PEIM file to stand before the module, each linked where its PE32 data lands "
+                 "(repeatable, in volume order)");
   App.add_option("--platform", Platform.Path, "the boot platform's flat binary")->required();
   App.add_option("--platform-address", PlatformAddressText, "where the boot platform goes")
       ->required();
   App.add_option("--output", OutputPath, "the flash image to write")->required();
   App.add_option("--flash-map", Map.Path,
-                 "take the published flash map from this image instead of the module's own "
-                 "(to place a test module under the real map)");
+                 "take the published flash map from this image or PEIM file instead of the "
+                 "module's own (to place a test module under the real map)");
   if (std::optional<int> Stop = ParseCommandLine(App, Argc, Argv)) {
     return *Stop;
   }
@@ -55,27 +66,34 @@ int Run(int Argc, char **Argv) {
   if (!PlatformAddress) {
     return Fail(PROGRAM, EXIT_USAGE, Error);
   }
-  for (INPUT *Input : {&Module, &Platform, &Map}) {
-    if (Input->Path.empty()) {
+  std::vector<INPUT> Inputs = {Module, Platform, Map};
+  for (const std::string &Path : PeimPaths) {
+    Inputs.push_back({"--peim", Path, {}});
+  }
+  for (INPUT &Input : Inputs) {
+    if (Input.Path.empty()) {
       continue;
     }
-    if (IsSameFile(Input->Path, OutputPath)) {
+    if (IsSameFile(Input.Path, OutputPath)) {
       return Fail(PROGRAM, EXIT_USAGE,
-                  "--output " + PrintableText(OutputPath) + " is the " + Input->Option + " input");
+                  "--output " + PrintableText(OutputPath) + " is the " + Input.Option + " input");
     }
-    std::optional<std::vector<uint8_t>> Bytes = ReadInputFile(Input->Path, Error);
+    std::optional<std::vector<uint8_t>> Bytes = ReadInputFile(Input.Path, Error);
     if (!Bytes) {
-      return Fail(PROGRAM, EXIT_REFUSED, PrintableText(Input->Path) + ": " + Error);
+      return Fail(PROGRAM, EXIT_REFUSED, PrintableText(Input.Path) + ": " + Error);
     }
-    Input->Bytes = std::move(*Bytes);
+    Input.Bytes = std::move(*Bytes);
   }
-  Parts.Module = std::move(Module.Bytes);
+  Parts.Module = std::move(Inputs[0].Bytes);
   Parts.ModuleAddress = static_cast<uint32_t>(*ModuleAddress);
-  Parts.Platform = std::move(Platform.Bytes);
+  Parts.Platform = std::move(Inputs[1].Bytes);
   Parts.PlatformAddress = static_cast<uint32_t>(*PlatformAddress);
+  for (size_t Index = 3; Index < Inputs.size(); ++Index) {
+    Parts.Peims.push_back(std::move(Inputs[Index].Bytes));
+  }
 
   const std::optional<FLASH_MAP_RECORD> Record =
-      PublishedFlashMap(Map.Path.empty() ? Parts.Module : Map.Bytes, Error);
+      PublishedFlashMap(Map.Path.empty() ? Parts.Module : Inputs[2].Bytes, Error);
   std::vector<uint8_t> Flash;
   FLASH_IMAGE_LAYOUT Layout;
   if (Record) {
@@ -92,12 +110,7 @@ int Run(int Argc, char **Argv) {
   if (!Output) {
     return Fail(PROGRAM, EXIT_REFUSED, "cannot write " + PrintableText(OutputPath));
   }
-  std::printf("%s: %s: module 0x%08X-0x%08llX in region %u (0x%08X-0x%08llX), "
-              "boot platform 0x%08X-0x%08llX\n",
-              PROGRAM, PrintableText(OutputPath).c_str(), Layout.Module.Base,
-              static_cast<unsigned long long>(Layout.Module.End - 1), MODULE_REGION_INDEX,
-              Layout.Region.Base, static_cast<unsigned long long>(Layout.Region.End - 1),
-              Layout.Platform.Base, static_cast<unsigned long long>(Layout.Platform.End - 1));
+  std::printf("%s\n", LayoutText(PrintableText(OutputPath), Layout).c_str());
   return 0;
 }
 

@@ -6,8 +6,10 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 namespace HostTools {
 
@@ -17,5 +19,9 @@ std::array<uint8_t, 16> GuidBytes(const EFI_GUID &Guid);
 // "E286BDA9-E33A-47B3-AA89-3F17CEDE5538"
 std::string GuidText(std::span<const uint8_t, 16> Bytes);
 std::string GuidText(const EFI_GUID &Guid);
+
+// The stored bytes of a GUID written as text, braces optional, hex digits in
+// either case; nothing for anything else.
+std::optional<std::array<uint8_t, 16>> ParseGuid(std::string_view Text);
 
 } // namespace HostTools

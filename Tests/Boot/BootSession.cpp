@@ -1,4 +1,4 @@
-#include "BootLog.h"
+#include "BootSession.h"
 
 #include "ExpectedFlashMap.h"
 
