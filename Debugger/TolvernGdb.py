@@ -26,6 +26,12 @@ def connect():
     gdb.execute("target remote 127.0.0.1:%s" % port)
 
 
+def response_file_base(path):
+    """The address in a "/base:0x..." response file the build wrote for a linker."""
+    with open(path) as response:
+        return int(response.read().strip().split(":", 1)[1], 16)
+
+
 def load_symbols(candidates):
     """Loads, for each address, the symbol file of the candidate whose flash bytes
     are there now: a module variant's symbols are wrong for another variant."""

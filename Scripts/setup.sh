@@ -44,6 +44,7 @@ checks=(
   "command python3 python3"
   "command objcopy binutils"
   "command UEFIExtract uefitool-cli"
+  "file /usr/lib/*/cmake/GTest/GTestConfig.cmake libgtest-dev"
   "file /usr/src/googletest/CMakeLists.txt googletest"
   "file /usr/lib/*/cmake/benchmark/benchmarkConfig.cmake libbenchmark-dev"
   "file /usr/share/cmake/CLI11/CLI11Config.cmake libcli11-dev"

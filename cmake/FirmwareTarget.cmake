@@ -1,4 +1,6 @@
-# The one cross-build helper of the firmware build:
+# The one helper that makes firmware targets: ordinary targets of the one
+# build, compiled and linked by the host's clang and LLVM's linkers with the
+# flags stated here (no host option reaches them).
 #
 #   tolvern_firmware_target(<name> PE|ELF LIBRARY|IMAGE SOURCES <file>...
 #                           [LIBRARIES <target>...] [BASE <address>] [ENTRY <symbol>]
@@ -41,7 +43,7 @@ set(TOLVERN_PE_LINK_OPTIONS
 # a debug directory to the last section's data, and the longer section table
 # would move the first section. Aligning sections to a page puts the first at
 # RVA 0x1000 however many DWARF sections follow; the base the copy is linked
-# at (SymbolFileBase.cmake) then puts it where the image has it.
+# at (`tolvern-build-facts symbol-base`) then puts it where the image has it.
 option(TOLVERN_FIRMWARE_SYMBOLS "Build DWARF symbol files for the firmware images" ON)
 set(TOLVERN_SYMBOLS_CXX_OPTIONS -gdwarf-4)
 set(TOLVERN_SYMBOLS_SECTION_ALIGNMENT 4096)
@@ -60,13 +62,19 @@ set(TOLVERN_ELF_CXX_OPTIONS -fno-pic -mgeneral-regs-only -ffunction-sections)
 set(TOLVERN_ELF_LINK_TARGET i686-linux-gnu)
 set(TOLVERN_ELF_LINK_OPTIONS --build-id=none --gc-sections --fatal-warnings)
 
+# Every image, its map and its symbol files lie here.
+set(TOLVERN_FIRMWARE_DIR ${CMAKE_BINARY_DIR}/firmware)
+
+# BASE is an address, or a response file that holds "/base:<address>"
+# (BASE_FILE), written at build time by the target BASE_TARGET.
 function(tolvern_firmware_target NAME FORMAT KIND)
-  cmake_parse_arguments(FW "" "BASE;ENTRY" "SOURCES;LIBRARIES;LINK_OPTIONS" ${ARGN})
+  cmake_parse_arguments(FW "" "BASE;BASE_FILE;BASE_TARGET;ENTRY" "SOURCES;LIBRARIES;LINK_OPTIONS"
+                        ${ARGN})
   if(KIND STREQUAL "LIBRARY")
     add_library(${NAME} STATIC ${FW_SOURCES})
   else()
     add_executable(${NAME} ${FW_SOURCES})
-    set_target_properties(${NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+    set_target_properties(${NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${TOLVERN_FIRMWARE_DIR})
   endif()
   target_link_libraries(${NAME} PRIVATE TolvernHeaders ${FW_LIBRARIES})
   set(symbols "")
@@ -82,8 +90,16 @@ function(tolvern_firmware_target NAME FORMAT KIND)
   endif()
 
   if(FORMAT STREQUAL "PE")
-    tolvern_pe_link(${NAME} ${TOLVERN_PE_LINK_OPTIONS} /base:${FW_BASE} /entry:${FW_ENTRY}
-                    /lldmap:${CMAKE_BINARY_DIR}/${NAME}.map ${FW_LINK_OPTIONS})
+    if(FW_BASE_FILE)
+      set(base @${FW_BASE_FILE})
+      add_dependencies(${NAME} ${FW_BASE_TARGET})
+      set_target_properties(${NAME} PROPERTIES LINK_DEPENDS ${FW_BASE_FILE})
+      set(FW_BASE ${FW_BASE_FILE})
+    else()
+      set(base /base:${FW_BASE})
+    endif()
+    tolvern_pe_link(${NAME} ${TOLVERN_PE_LINK_OPTIONS} ${base} /entry:${FW_ENTRY}
+                    /lldmap:${TOLVERN_FIRMWARE_DIR}/${NAME}.map ${FW_LINK_OPTIONS})
     set_target_properties(${NAME} PROPERTIES SUFFIX .efi)
     if(TOLVERN_FIRMWARE_SYMBOLS)
       tolvern_pe_symbol_file(${NAME} ${FW_BASE} /entry:${FW_ENTRY} ${FW_LINK_OPTIONS})
@@ -109,14 +125,13 @@ endfunction()
 # file <image>.debug.elf.
 function(tolvern_pe_symbol_file IMAGE BASE)
   set(copy ${IMAGE}Symbols)
-  set(base_file ${CMAKE_BINARY_DIR}/${IMAGE}.debug.base)
-  set(symbol_file ${CMAKE_BINARY_DIR}/${IMAGE}.debug.elf)
+  set(base_file ${TOLVERN_FIRMWARE_DIR}/${IMAGE}.debug.base)
+  set(symbol_file ${TOLVERN_FIRMWARE_DIR}/${IMAGE}.debug.elf)
   add_custom_command(
     OUTPUT ${base_file}
-    COMMAND ${CMAKE_COMMAND} -DIMAGE=$<TARGET_FILE:${IMAGE}>
-            -DSECTION_ALIGNMENT=${TOLVERN_SYMBOLS_SECTION_ALIGNMENT} -DOUTPUT=${base_file}
-            -P ${CMAKE_SOURCE_DIR}/cmake/SymbolFileBase.cmake
-    DEPENDS ${IMAGE} ${CMAKE_SOURCE_DIR}/cmake/SymbolFileBase.cmake
+    COMMAND tolvern-build-facts symbol-base $<TARGET_FILE:${IMAGE}>
+            --section-alignment ${TOLVERN_SYMBOLS_SECTION_ALIGNMENT} -o ${base_file}
+    DEPENDS ${IMAGE} tolvern-build-facts
     VERBATIM)
   add_custom_target(${copy}Base DEPENDS ${base_file})
 
@@ -126,7 +141,7 @@ function(tolvern_pe_symbol_file IMAGE BASE)
   set(options ${TOLVERN_PE_LINK_OPTIONS})
   list(REMOVE_ITEM options /debug:none /align:32)
   tolvern_pe_link(${copy} ${options} ${TOLVERN_PE_SYMBOLS_LINK_OPTIONS} @${base_file} ${ARGN})
-  set_target_properties(${copy} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}
+  set_target_properties(${copy} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${TOLVERN_FIRMWARE_DIR}
                                            OUTPUT_NAME ${IMAGE}.debug SUFFIX .efi
                                            LINK_DEPENDS ${base_file})
   add_custom_command(
@@ -140,7 +155,8 @@ function(tolvern_pe_symbol_file IMAGE BASE)
 endfunction()
 
 # Registers a symbol file for the gdb script: BYTES is a file as it lies in
-# flash from ADDRESS, SYMBOLS the symbol file for it.
+# flash from ADDRESS (a number, or a "/base:" response file that holds it),
+# SYMBOLS the symbol file for it.
 function(tolvern_symbol_file ADDRESS BYTES SYMBOLS)
   set_property(GLOBAL APPEND PROPERTY TOLVERN_SYMBOL_FILES "${ADDRESS}|${BYTES}|${SYMBOLS}")
 endfunction()
@@ -156,6 +172,9 @@ function(tolvern_gdb_script FILE)
     list(GET fields 0 address)
     list(GET fields 1 bytes)
     list(GET fields 2 symbols)
+    if(NOT address MATCHES "^0x")
+      set(address "response_file_base(\"${address}\")")
+    endif()
     string(APPEND TOLVERN_SYMBOL_FILES "    (${address}, \"${bytes}\", \"${symbols}\"),\n")
   endforeach()
   set(TOLVERN_DEBUGGER_DIR ${CMAKE_SOURCE_DIR}/Debugger)
