@@ -52,7 +52,8 @@ VOID ExpectDispatchFlashMapAndSuccess(const BOOT_LOG &Log) {
   const int Volume = FindLine(Log, "[pei] FV at 0xFFF60000, 0x000A0000 bytes, 5 files");
   const int Skipped =
       FindLine(Log, "[pei] not dispatched " + CONSUMER + ": its dependency is not satisfied");
-  const int Module = FindLine(Log, "[pei] dispatch " + MODULE + " at 0xFFF944A0: Success");
+  const int Module =
+      FindLine(Log, "[pei] dispatch " + MODULE + " at " + Expected::ImageBaseText() + ": Success");
   const int Printed = FindLine(Log, FLASH_MAP_PPI_LINE);
   const int Consumer =
       FindLine(Log, "[pei] dispatch " + CONSUMER + " at " + Hex(CONSUMER_ADDRESS) + ": Success");
@@ -185,10 +186,11 @@ BOOT_LOG BootFakeModule(const std::string &Name, const FAKE_PE32 &Fake) {
   std::string Module = std::string(TEST_OUTPUT_DIR) + Name + ".ffs";
   std::string Flash = std::string(TEST_OUTPUT_DIR) + Name + ".bin";
   WriteBytes(Module, MakeFakePeimFile(Fake, "FakeModule"));
-  BOOT_LOG Built = RunCommand(std::string(FLASH_IMAGE_TOOL) + " --peim " + CONSUMER_FILE +
-                              " --module " + Module + " --address 0xFFF944A0 --platform " +
-                              BOOT_PLATFORM_BIN + " --platform-address " + BOOT_PLATFORM_BASE +
-                              " --flash-map " + TOLVERN_IMAGE_FILE + " --output " + Flash);
+  BOOT_LOG Built =
+      RunCommand(std::string(FLASH_IMAGE_TOOL) + " --peim " + CONSUMER_FILE + " --module " +
+                 Module + " --address " + Expected::ImageBaseText() + " --platform " +
+                 BOOT_PLATFORM_BIN + " --platform-address " + BOOT_PLATFORM_BASE + " --flash-map " +
+                 TOLVERN_IMAGE_FILE + " --output " + Flash);
   EXPECT_EQ(Built.Status, 0) << Built.Output;
   return Boot("--flash " + Flash);
 }
@@ -199,7 +201,9 @@ TEST(Boot, BreakpointIsNotedAndResumedAndAnErrorStatusFailsTheBoot) {
   BOOT_LOG Log = BootFakeModule("breakpoint", Fake);
   SCOPED_TRACE(Log.Output);
   EXPECT_TRUE(HasLine(Log, "[boot] breakpoint: INT3 at 0xFFF94600 (FakeModule +0x0160), resuming"));
-  EXPECT_GE(FindLine(Log, "[pei] dispatch {", "} FakeModule at 0xFFF944A0: Not Found"), 0);
+  EXPECT_GE(FindLine(Log, "[pei] dispatch {",
+                     "} FakeModule at " + Expected::ImageBaseText() + ": Not Found"),
+            0);
   // No PPI: the consumer waits through both passes and is never called.
   EXPECT_EQ(FindLine(Log, "[flash-map]"), -1);
   EXPECT_TRUE(HasLine(Log, "[pei] 1 of 2 PEIMs dispatched in 2 passes"));

@@ -3,6 +3,8 @@
 // names it with the tool's documented status, and nothing on stdout.
 #include "ToolRun.h"
 
+#include <ExpectedFlashMap.h>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -114,17 +116,17 @@ TEST(CommandLineTest, FlashImageBuilder) {
         "--platform-address", "0xFFFF0000", "--output",  Output};
   };
   const std::string Module = CopyOfImage("module.efi");
+  const std::string Address = Expected::ImageBaseText();
   const CLI_ERROR Cases[] = {
       {"NoArguments", {}, 2, "--module is required"},
       {"AddressBeyond32Bits", Build(Module, "0x100000000", ScratchPath("f.bin")), 2,
        "--address: '0x100000000' is not a whole number from 0 to 4294967295"},
-      {"OutputOverTheModule", Build(Module, "0xFFF944A0", Module), 2,
+      {"OutputOverTheModule", Build(Module, Address, Module), 2,
        "--output .*module.efi is the --module input"},
-      {"ModuleIsADirectory", Build(Directory(), "0xFFF944A0", ScratchPath("f.bin")), 1,
+      {"ModuleIsADirectory", Build(Directory(), Address, ScratchPath("f.bin")), 1,
        "a-directory: is a directory"},
       {"ModuleFarTooLarge",
-       Build(LargeFile("large.efi", (64 << 20) + 1), "0xFFF944A0", ScratchPath("f.bin")), 1,
-       TOO_LARGE},
+       Build(LargeFile("large.efi", (64 << 20) + 1), Address, ScratchPath("f.bin")), 1, TOO_LARGE},
   };
   for (const CLI_ERROR &Case : Cases) {
     ExpectOneLineError(TOLVERN_FLASH_PATH, Case);
