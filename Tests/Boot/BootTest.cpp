@@ -67,7 +67,7 @@ VOID ExpectDispatchFlashMapAndSuccess(const BOOT_LOG &Log) {
   EXPECT_TRUE(HasLine(Log, "[pei] 2 of 2 PEIMs dispatched in 3 passes"));
   EXPECT_TRUE(HasLine(Log, "[boot] InstallPpi calls: 1, descriptors recorded: 1"));
   EXPECT_TRUE(HasLine(Log, "[boot] verdict: success"));
-  EXPECT_GE(FindLine(Log, "boot: verdict success (emulator exit code 33)"), 0);
+  EXPECT_GE(FindLine(Log, "boot.sh: verdict success (emulator exit code 33)"), 0);
   EXPECT_EQ(Log.Status, 0);
 }
 
@@ -135,7 +135,7 @@ TEST(Boot, RefusesAMalformedSelectorWithoutStartingTheModule) {
   EXPECT_GE(FindLine(Log, "[boot] baud selector: bad text \"0xZZ\""), 0);
   EXPECT_TRUE(HasLine(Log, "[boot] not starting the module"));
   EXPECT_EQ(FindLine(Log, "[pei]"), -1);
-  EXPECT_GE(FindLine(Log, "boot: verdict failure (emulator exit code 35)"), 0);
+  EXPECT_GE(FindLine(Log, "boot.sh: verdict failure (emulator exit code 35)"), 0);
   EXPECT_EQ(Log.Status, 1);
 }
 
@@ -177,7 +177,7 @@ TEST(Boot, DamagedModuleFileIsRefusedAndTheBootFails) {
                                ": file header checksum does not sum to 0"));
   EXPECT_EQ(FindLine(Log, "[pei] dispatch"), -1);
   EXPECT_EQ(FindLine(Log, "[flash-map]"), -1);
-  EXPECT_GE(FindLine(Log, "boot: verdict failure (emulator exit code 35)"), 0);
+  EXPECT_GE(FindLine(Log, "boot.sh: verdict failure (emulator exit code 35)"), 0);
   EXPECT_EQ(Log.Status, 1);
 }
 
@@ -208,7 +208,7 @@ TEST(Boot, BreakpointIsNotedAndResumedAndAnErrorStatusFailsTheBoot) {
   EXPECT_EQ(FindLine(Log, "[flash-map]"), -1);
   EXPECT_TRUE(HasLine(Log, "[pei] 1 of 2 PEIMs dispatched in 2 passes"));
   EXPECT_TRUE(HasLine(Log, "[boot] breakpoints: 1"));
-  EXPECT_GE(FindLine(Log, "boot: verdict failure (emulator exit code 35)"), 0);
+  EXPECT_GE(FindLine(Log, "boot.sh: verdict failure (emulator exit code 35)"), 0);
   EXPECT_EQ(Log.Status, 1);
 }
 
@@ -225,7 +225,7 @@ TEST(Boot, OtherExceptionsEndTheBootAsAFailure) {
   EXPECT_GE(Held, 0);
   EXPECT_LT(Held, Exception);
   EXPECT_EQ(FindLine(Log, "[pei] dispatch"), -1);
-  EXPECT_GE(FindLine(Log, "boot: verdict failure (emulator exit code 35)"), 0);
+  EXPECT_GE(FindLine(Log, "boot.sh: verdict failure (emulator exit code 35)"), 0);
   EXPECT_EQ(Log.Status, 1);
 }
 
