@@ -4,6 +4,7 @@
 #
 #   Scripts/boot.sh [--selector 0xNN] [--image normal|failing] [--build-dir DIR]
 #                   [--no-build] [--timeout SECONDS] [--flash FILE] [--gdb PORT]
+#   Scripts/boot.sh --help
 #
 # --selector   the byte written to CMOS register 0x6F before the module runs
 #              (0xNN or decimal, at most 255; bits 5..4 choose the baud rate:
@@ -16,19 +17,47 @@
 # --no-build   boot what is built, without building first
 # --timeout    seconds before a boot that has not ended counts as a hang
 #              (a positive number; default 60, none with --gdb)
-# --flash      boot this flash image instead (implies --no-build)
+# --flash      boot this flash image instead (implies --no-build; not with
+#              --image): a regular file of the board's 16 MiB with a firmware
+#              volume in it and a reset vector in its last 16 bytes
 # --gdb        start halted at the reset vector, with QEMU's gdb stub on
 #              127.0.0.1:PORT (1..65535), and print the command that attaches
 #              gdb with the build's symbols; the serial log stays here
+# --help       print this text
 # Exit status: 0 when the boot platform reports success, 1 otherwise
 # (including a hang, which the timeout turns into a failure), 2 for a usage
-# error.
+# error (one line on stderr, before anything boots).
 set -euo pipefail
+caller_dir=$PWD
 cd "$(dirname "$0")/.."
 
 usage_error() {
-  echo "boot: $*" >&2
+  echo "boot.sh: $*" >&2
   exit 2
+}
+
+# The text above, from the comment block at the top of this file.
+print_usage() {
+  sed -n '2,/^[^#]/{/^#/s/^# \{0,1\}//p}' "$0"
+}
+
+# QEMU maps the file at the top of 4 GiB as the board's flash device.
+FLASH_BYTES=$((16 << 20))
+
+# Refuses, before QEMU starts, a file the board cannot boot from at all; a
+# damaged volume or PEIM is left for the boot platform to refuse itself.
+check_flash() {
+  local file=$1 shown=$2
+  [ -e "$file" ] || usage_error "--flash $shown: no such file"
+  [ -f "$file" ] || usage_error "--flash $shown: not a regular file"
+  local bytes
+  bytes=$(stat -L -c %s "$file")
+  ((bytes == FLASH_BYTES)) ||
+    usage_error "--flash $shown: $bytes bytes, not a flash image of the board's $FLASH_BYTES bytes"
+  LC_ALL=C grep -q -a -F _FVH "$file" ||
+    usage_error "--flash $shown: no firmware volume in it, not a flash image for the board"
+  [ "$(tail -c 16 "$file" | od -A n -t x1 | tr -d ' \n')" != "$(printf 'ff%.0s' {1..16})" ] ||
+    usage_error "--flash $shown: its last 16 bytes are erased (no reset vector), not a flash image for the board"
 }
 
 selector=""
@@ -37,12 +66,15 @@ build_dir=build/main
 build=1
 timeout_seconds=""
 flash=""
+flash_shown=""
 gdb_port=""
+image_chosen=0
 
 while (($#)); do
   option=$1
   case "$option" in
     --no-build) build=0; shift; continue ;;
+    --help) print_usage; exit 0 ;;
     --selector | --raw-selector | --image | --build-dir | --timeout | --flash | --gdb)
       (($# >= 2)) || usage_error "$option needs a value"
       value=$2
@@ -57,13 +89,15 @@ while (($#)); do
         usage_error "--selector '$value' is not a byte (0xNN or a decimal number up to 255)"
       fi ;;
     --raw-selector) selector=$value ;;
-    --image) image=$value ;;
+    --image) image=$value; image_chosen=1 ;;
     --build-dir) build_dir=$value ;;
     --timeout)
       [[ "$value" =~ ^[0-9]*\.?[0-9]+$ && ! "$value" =~ ^0*\.?0*$ ]] ||
         usage_error "--timeout '$value' is not a positive number of seconds"
       timeout_seconds=$value ;;
-    --flash) flash=$value; build=0; image=given ;;
+    --flash) flash_shown=$value # named from where the caller stands
+      if [[ "$value" == /* ]]; then flash=$value; else flash=$caller_dir/$value; fi
+      build=0 ;;
     --gdb)
       [[ "$value" =~ ^[0-9]{1,5}$ ]] && ((10#$value >= 1 && 10#$value <= 65535)) ||
         usage_error "--gdb '$value' is not a port (a number from 1 to 65535)"
@@ -75,6 +109,11 @@ if [ -z "$timeout_seconds" ]; then
   if [ -n "$gdb_port" ]; then timeout_seconds=0; else timeout_seconds=60; fi
 fi
 
+if [ -n "$flash" ]; then
+  ((!image_chosen)) || usage_error "--flash and --image exclude each other: --flash boots the file given"
+  check_flash "$flash" "$flash_shown"
+  image=given
+fi
 case "$image" in
   normal) target=BootFlash ;;
   failing) target=BootFlashFailingConstructor ;;
@@ -92,7 +131,7 @@ fi
 
 flash=${flash:-$build_dir/BootPlatform/$target.bin}
 if [ ! -f "$flash" ]; then
-  echo "boot: no flash image at $flash" >&2
+  echo "boot.sh: no flash image at $flash" >&2
   exit 1
 fi
 
@@ -107,12 +146,12 @@ fi
 
 limit="timeout ${timeout_seconds}s"
 if [ "$timeout_seconds" = 0 ]; then limit="no time limit"; fi
-echo "boot: $image image, selector ${selector:-(board default)}, $limit" >&2
+echo "boot.sh: $image image, selector ${selector:-(board default)}, $limit" >&2
 if [ -n "$gdb_port" ]; then
   script=$build_dir/firmware/Tolvern.gdb
   if [ -d "$build_dir" ]; then script=$(cd "$build_dir" && pwd)/firmware/Tolvern.gdb; fi
-  echo "boot: halted at the reset vector, gdb stub on 127.0.0.1:$gdb_port; attach with:" >&2
-  echo "boot:   TOLVERN_GDB_PORT=$gdb_port gdb -q -x $script" >&2
+  echo "boot.sh: halted at the reset vector, gdb stub on 127.0.0.1:$gdb_port; attach with:" >&2
+  echo "boot.sh:   TOLVERN_GDB_PORT=$gdb_port gdb -q -x $script" >&2
 fi
 start=$(date +%s%N)
 set +e
@@ -125,9 +164,9 @@ elapsed="$((elapsed_ms / 1000)).$(printf '%03d' $((elapsed_ms % 1000)))s"
 # The boot platform ends the emulator through its debug-exit port, which
 # makes the process exit with (value << 1) | 1: 0x10 -> 33, 0x11 -> 35.
 case "$status" in
-  33) echo "boot: verdict success (emulator exit code 33) after $elapsed" >&2; exit 0 ;;
-  35) echo "boot: verdict failure (emulator exit code 35) after $elapsed" >&2 ;;
-  124) echo "boot: verdict failure: no verdict within ${timeout_seconds}s (hang)" >&2 ;;
-  *) echo "boot: verdict failure: the emulator ended with exit code $status after $elapsed" >&2 ;;
+  33) echo "boot.sh: verdict success (emulator exit code 33) after $elapsed" >&2; exit 0 ;;
+  35) echo "boot.sh: verdict failure (emulator exit code 35) after $elapsed" >&2 ;;
+  124) echo "boot.sh: verdict failure: no verdict within ${timeout_seconds}s (hang)" >&2 ;;
+  *) echo "boot.sh: verdict failure: the emulator ended with exit code $status after $elapsed" >&2 ;;
 esac
 exit 1

@@ -60,7 +60,8 @@ VOID ExpectDispatchFlashMapAndSuccess(const BOOT_LOG &Log) {
   const int Volume = FindLine(Log, "[pei] FV at 0xFFF60000, 0x000A0000 bytes, 5 files");
   const int Skipped =
       FindLine(Log, "[pei] not dispatched " + CONSUMER + ": its dependency is not satisfied");
-  const int Module = FindLine(Log, "[pei] dispatch " + MODULE + " at 0xFFF944A0: Success");
+  const int Module =
+      FindLine(Log, "[pei] dispatch " + MODULE + " at " + Expected::ImageBaseText() + ": Success");
   const int Printed = FindLine(Log, FLASH_MAP_PPI_LINE);
   const int Consumer =
       FindLine(Log, "[pei] dispatch " + CONSUMER + " at " + ConsumerAddress() + ": Success");
@@ -74,7 +75,7 @@ VOID ExpectDispatchFlashMapAndSuccess(const BOOT_LOG &Log) {
   EXPECT_TRUE(HasLine(Log, "[pei] 2 of 2 PEIMs dispatched in 3 passes"));
   EXPECT_TRUE(HasLine(Log, "[boot] InstallPpi calls: 1, descriptors recorded: 1"));
   EXPECT_TRUE(HasLine(Log, "[boot] verdict: success"));
-  EXPECT_GE(FindLine(Log, "boot: verdict success (emulator exit code 33)"), 0);
+  EXPECT_GE(FindLine(Log, "boot.sh: verdict success (emulator exit code 33)"), 0);
   EXPECT_EQ(Log.Status, 0);
 }
 
@@ -142,7 +143,7 @@ TEST(Boot, RefusesAMalformedSelectorWithoutStartingTheModule) {
   EXPECT_GE(FindLine(Log, "[boot] baud selector: bad text \"0xZZ\""), 0);
   EXPECT_TRUE(HasLine(Log, "[boot] not starting the module"));
   EXPECT_EQ(FindLine(Log, "[pei]"), -1);
-  EXPECT_GE(FindLine(Log, "boot: verdict failure (emulator exit code 35)"), 0);
+  EXPECT_GE(FindLine(Log, "boot.sh: verdict failure (emulator exit code 35)"), 0);
   EXPECT_EQ(Log.Status, 1);
 }
 
@@ -184,7 +185,7 @@ TEST(Boot, DamagedModuleFileIsRefusedAndTheBootFails) {
                                ": file header checksum does not sum to 0"));
   EXPECT_EQ(FindLine(Log, "[pei] dispatch"), -1);
   EXPECT_EQ(FindLine(Log, "[flash-map]"), -1);
-  EXPECT_GE(FindLine(Log, "boot: verdict failure (emulator exit code 35)"), 0);
+  EXPECT_GE(FindLine(Log, "boot.sh: verdict failure (emulator exit code 35)"), 0);
   EXPECT_EQ(Log.Status, 1);
 }
 
@@ -193,10 +194,11 @@ BOOT_LOG BootFakeModule(const std::string &Name, const FAKE_PE32 &Fake) {
   std::string Module = std::string(TEST_OUTPUT_DIR) + Name + ".ffs";
   std::string Flash = std::string(TEST_OUTPUT_DIR) + Name + ".bin";
   WriteBytes(Module, MakeFakePeimFile(Fake, "FakeModule"));
-  BOOT_LOG Built = RunCommand(std::string(FLASH_IMAGE_TOOL) + " --peim " + CONSUMER_FILE +
-                              " --module " + Module + " --address 0xFFF944A0 --platform " +
-                              BOOT_PLATFORM_BIN + " --platform-address " + BOOT_PLATFORM_BASE +
-                              " --flash-map " + TOLVERN_IMAGE_FILE + " --output " + Flash);
+  BOOT_LOG Built =
+      RunCommand(std::string(FLASH_IMAGE_TOOL) + " --peim " + CONSUMER_FILE + " --module " +
+                 Module + " --address " + Expected::ImageBaseText() + " --platform " +
+                 BOOT_PLATFORM_BIN + " --platform-address " + BOOT_PLATFORM_BASE + " --flash-map " +
+                 TOLVERN_IMAGE_FILE + " --output " + Flash);
   EXPECT_EQ(Built.Status, 0) << Built.Output;
   return Boot("--flash " + Flash);
 }
@@ -207,12 +209,14 @@ TEST(Boot, BreakpointIsNotedAndResumedAndAnErrorStatusFailsTheBoot) {
   BOOT_LOG Log = BootFakeModule("breakpoint", Fake);
   SCOPED_TRACE(Log.Output);
   EXPECT_TRUE(HasLine(Log, "[boot] breakpoint: INT3 at 0xFFF94600 (FakeModule +0x0160), resuming"));
-  EXPECT_GE(FindLine(Log, "[pei] dispatch {", "} FakeModule at 0xFFF944A0: Not Found"), 0);
+  EXPECT_GE(FindLine(Log, "[pei] dispatch {",
+                     "} FakeModule at " + Expected::ImageBaseText() + ": Not Found"),
+            0);
   // No PPI: the consumer waits through both passes and is never called.
   EXPECT_EQ(FindLine(Log, "[flash-map]"), -1);
   EXPECT_TRUE(HasLine(Log, "[pei] 1 of 2 PEIMs dispatched in 2 passes"));
   EXPECT_TRUE(HasLine(Log, "[boot] breakpoints: 1"));
-  EXPECT_GE(FindLine(Log, "boot: verdict failure (emulator exit code 35)"), 0);
+  EXPECT_GE(FindLine(Log, "boot.sh: verdict failure (emulator exit code 35)"), 0);
   EXPECT_EQ(Log.Status, 1);
 }
 
@@ -229,7 +233,7 @@ TEST(Boot, OtherExceptionsEndTheBootAsAFailure) {
   EXPECT_GE(Held, 0);
   EXPECT_LT(Held, Exception);
   EXPECT_EQ(FindLine(Log, "[pei] dispatch"), -1);
-  EXPECT_GE(FindLine(Log, "boot: verdict failure (emulator exit code 35)"), 0);
+  EXPECT_GE(FindLine(Log, "boot.sh: verdict failure (emulator exit code 35)"), 0);
   EXPECT_EQ(Log.Status, 1);
 }
 

@@ -3,11 +3,12 @@
 #pragma once
 
 #include <Base.h>
+#include <ExpectedFlashMap.h>
 
 #include <vector>
 
 struct FAKE_PE32 {
-  UINT32 ImageBase = 0xFFF944A0;
+  UINT32 ImageBase = Expected::IMAGE_BASE;
   UINT32 SizeOfImage = 0;                  // 0 means: as large as the file
   std::vector<UINT8> Code = {0xC3};        // at the entry point, the start of .text
   UINT32 TextVirtualExtra = 0;             // .text bytes that are not in the file

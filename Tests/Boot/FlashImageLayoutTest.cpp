@@ -20,7 +20,7 @@ using namespace HostTools;
 
 namespace {
 
-constexpr UINT32 MODULE_ADDRESS = 0xFFF944A0;
+constexpr UINT32 MODULE_ADDRESS = Expected::IMAGE_BASE;
 constexpr UINT32 PLATFORM_ADDRESS = 0xFFFF0000;
 constexpr UINT32 VOLUME_BASE = 0xFFF60000;
 constexpr UINT32 FLASH_BASE = 0xFF000000;
@@ -65,9 +65,9 @@ VOID ReachPlatform(FAKE_PE32 &Fake, UINT32 Overlap) {
 
 const REFUSAL_CASE REFUSALS[] = {
     {"OtherImageBase", [](FAKE_PE32 &Fake) { Fake.ImageBase = 0x00400000; }, KeepParts,
-     "the module's ImageBase 0x00400000 differs from its placement address 0xFFF944A0"},
-    {"DataNotEightByteAligned", [](FAKE_PE32 &Fake) { Fake.ImageBase = 0xFFF944A4; },
-     [](FLASH_IMAGE_PARTS &Parts) { Parts.ModuleAddress = 0xFFF944A4; },
+     "the module's ImageBase 0x00400000 differs from its placement address"},
+    {"DataNotEightByteAligned", [](FAKE_PE32 &Fake) { Fake.ImageBase = MODULE_ADDRESS + 4; },
+     [](FLASH_IMAGE_PARTS &Parts) { Parts.ModuleAddress = MODULE_ADDRESS + 4; },
      "its file would start at volume offset 0x0003446C, which is not 8-byte aligned"},
     {"PlacedBelowRegion13", [](FAKE_PE32 &Fake) { Fake.ImageBase = 0xFFF50000; },
      [](FLASH_IMAGE_PARTS &Parts) { Parts.ModuleAddress = 0xFFF50000; },

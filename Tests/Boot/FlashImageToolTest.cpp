@@ -41,9 +41,9 @@ std::string WriteModule(const std::string &Name, const FAKE_PE32 &Fake) {
 }
 
 std::string Command(const std::string &Module, const std::string &Output) {
-  return std::string(FLASH_IMAGE_TOOL) + " --module " + Module + " --address 0xFFF944A0" +
-         " --platform " + BOOT_PLATFORM_BIN + " --platform-address " + BOOT_PLATFORM_BASE +
-         " --flash-map " + TOLVERN_IMAGE_FILE + " --output " + Output;
+  return std::string(FLASH_IMAGE_TOOL) + " --module " + Module + " --address " +
+         Expected::ImageBaseText() + " --platform " + BOOT_PLATFORM_BIN + " --platform-address " +
+         BOOT_PLATFORM_BASE + " --flash-map " + TOLVERN_IMAGE_FILE + " --output " + Output;
 }
 
 TEST(FlashImageTool, RefusesModuleLinkedElsewhere) {

@@ -3,6 +3,8 @@
 #include "EmulatorTestSupport.h"
 #include "PeLayout.h"
 
+#include <ExpectedFlashMap.h>
+
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -122,7 +124,7 @@ TEST(ImageFileTest, TheBuiltImageLoadsWithItsRelocations) {
   std::string Error;
   const std::optional<LOADABLE_IMAGE> Image = LoadImage(ImageFile(), Error);
   ASSERT_TRUE(Image.has_value()) << Error;
-  EXPECT_EQ(Image->LinkBase, 0xFFF944A0u);
+  EXPECT_EQ(Image->LinkBase, Expected::IMAGE_BASE);
   // The descriptor's two pointers and the PPI body's one at least.
   EXPECT_GE(Image->HighLowRelocations.size(), 3u);
 }
@@ -132,7 +134,8 @@ TEST(ImageFileTest, RelocationMovesEveryFixupByTheSameDistance) {
   const std::vector<UINT8> Moved = RelocatedBytes(Image, 0x00200000);
   ASSERT_EQ(Moved.size(), Image.Bytes.size());
   for (UINT32 Rva : Image.HighLowRelocations) {
-    EXPECT_EQ(Get32(Moved, Rva) - Get32(Image.Bytes, Rva), 0x00200000u - 0xFFF944A0u) << Rva;
+    EXPECT_EQ(Get32(Moved, Rva) - Get32(Image.Bytes, Rva), 0x00200000u - Expected::IMAGE_BASE)
+        << Rva;
   }
   UINTN Changed = 0;
   for (UINTN Index = 0; Index < Moved.size(); ++Index) {

@@ -5,6 +5,8 @@
 // address, and the boot platform as the volume top file ending at 4 GiB.
 #include "ToolRun.h"
 
+#include <ExpectedFlashMap.h>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -113,7 +115,7 @@ TEST_F(UefiExtract, FindsTheModulesFileWithItsThreeSections) {
   EXPECT_EQ(Module[2].Subtype(), "UI");
   EXPECT_EQ(Module[3].Subtype(), "PE32 image");
   // The PE32 section's data, after its 4-byte header, is the image at its link address.
-  EXPECT_EQ(FLASH_BASE + Module[3].Base() + 4, 0xFFF944A0u);
+  EXPECT_EQ(FLASH_BASE + Module[3].Base() + 4, Expected::IMAGE_BASE);
 }
 
 TEST_F(UefiExtract, FindsTheConsumerFirstAndThePlatformAtTheTop) {

@@ -6,6 +6,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <string>
 #include <vector>
 
 namespace Expected {
@@ -38,7 +40,20 @@ constexpr std::array<uint8_t, 16> GUID_BYTES = {0xA9, 0xBD, 0x86, 0xE2, 0x3A, 0x
                                                 0xAA, 0x89, 0x3F, 0x17, 0xCE, 0xDE, 0x55, 0x38};
 
 constexpr uint32_t DESCRIPTOR_FLAGS = 0x80000010;
+// The module's link address: the tests' one copy, written here apart from the
+// build's on purpose so that a moved image fails them. Every test takes it
+// from here, as a number or as ImageBaseText().
 constexpr uint32_t IMAGE_BASE = 0xFFF944A0;
+static_assert(IMAGE_BASE - RECORD_WORDS[REGIONS_WORD + 13 * 4] <
+                  RECORD_WORDS[REGIONS_WORD + 13 * 4 + 1],
+              "the image runs in place inside region 13, the boot volume");
+
+// IMAGE_BASE as the tools and the logs write it: "0x" and eight hex digits.
+inline std::string ImageBaseText() {
+  char Text[11];
+  std::snprintf(Text, sizeof Text, "0x%08X", IMAGE_BASE);
+  return Text;
+}
 
 inline void AppendU32(std::vector<uint8_t> &Bytes, uint32_t Value) {
   for (int Shift = 0; Shift < 32; Shift += 8) {

@@ -3,6 +3,8 @@
 // names it with the tool's documented status, and nothing on stdout.
 #include "ToolRun.h"
 
+#include <ExpectedFlashMap.h>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -49,9 +51,7 @@ void ExpectOneLineError(const std::string &Tool, const CLI_ERROR &Case) {
   ASSERT_TRUE(Run.Exited) << "signal " << Run.Signal << ", timed out " << Run.TimedOut;
   EXPECT_EQ(Run.ExitCode, Case.ExitCode) << Run.Stderr;
   EXPECT_EQ(Run.Stdout, "");
-  const std::string Program = std::filesystem::path(Tool).filename() == "boot.sh"
-                                  ? "boot"
-                                  : std::filesystem::path(Tool).filename().string();
+  const std::string Program = std::filesystem::path(Tool).filename().string();
   EXPECT_EQ(Run.Stderr.rfind(Program + ": ", 0), 0u) << Run.Stderr;
   EXPECT_EQ(std::count(Run.Stderr.begin(), Run.Stderr.end(), '\n'), 1) << Run.Stderr;
   EXPECT_TRUE(std::regex_search(Run.Stderr, std::regex(Case.Says)))
@@ -114,17 +114,17 @@ TEST(CommandLineTest, FlashImageBuilder) {
         "--platform-address", "0xFFFF0000", "--output",  Output};
   };
   const std::string Module = CopyOfImage("module.efi");
+  const std::string Address = Expected::ImageBaseText();
   const CLI_ERROR Cases[] = {
       {"NoArguments", {}, 2, "--module is required"},
       {"AddressBeyond32Bits", Build(Module, "0x100000000", ScratchPath("f.bin")), 2,
        "--address: '0x100000000' is not a whole number from 0 to 4294967295"},
-      {"OutputOverTheModule", Build(Module, "0xFFF944A0", Module), 2,
+      {"OutputOverTheModule", Build(Module, Address, Module), 2,
        "--output .*module.efi is the --module input"},
-      {"ModuleIsADirectory", Build(Directory(), "0xFFF944A0", ScratchPath("f.bin")), 1,
+      {"ModuleIsADirectory", Build(Directory(), Address, ScratchPath("f.bin")), 1,
        "a-directory: is a directory"},
       {"ModuleFarTooLarge",
-       Build(LargeFile("large.efi", (64 << 20) + 1), "0xFFF944A0", ScratchPath("f.bin")), 1,
-       TOO_LARGE},
+       Build(LargeFile("large.efi", (64 << 20) + 1), Address, ScratchPath("f.bin")), 1, TOO_LARGE},
   };
   for (const CLI_ERROR &Case : Cases) {
     ExpectOneLineError(TOLVERN_FLASH_PATH, Case);
@@ -165,10 +165,29 @@ TEST(CommandLineTest, BootScript) {
       {"GdbPortZero", {"--gdb", "0"}, 2, "--gdb '0' is not a port"},
       {"GdbPortAbove16Bits", {"--gdb", "65536"}, 2, "--gdb '65536' is not a port"},
       {"UnknownOption", {"--bogus"}, 2, "unknown argument '--bogus'"},
+      {"FlashAndImage",
+       {"--flash", ScratchPath("f.bin"), "--image", "failing"},
+       2,
+       "exclude each other"},
+      {"ImageAndFlash",
+       {"--image", "normal", "--flash", ScratchPath("f.bin")},
+       2,
+       "exclude each other"},
+      {"MissingFlash", {"--flash", ScratchPath("no-such.bin")}, 2, "no-such.bin: no such file"},
+      {"FlashDirectory", {"--flash", Directory()}, 2, "a-directory: not a regular file"},
+      {"FlashOfAFile", {"--flash", LargeFile("ffs.bin", 4088)}, 2, "4088 bytes, not a flash image"},
+      {"FlashWithoutVolume",
+       {"--flash", LargeFile("hole.bin", 16 << 20)},
+       2,
+       "no firmware volume in it"},
   };
   for (const CLI_ERROR &Case : Cases) {
     ExpectOneLineError(BOOT_SCRIPT, Case);
   }
+  const TOOL_RUN Help = RunTool({BOOT_SCRIPT, "--help"});
+  EXPECT_EQ(Help.ExitCode, 0) << Help.Stderr;
+  EXPECT_EQ(Help.Stdout.rfind("Boots the module", 0), 0u) << Help.Stdout;
+  EXPECT_NE(Help.Stdout.find("Exit status"), std::string::npos) << Help.Stdout;
 }
 
 // A path that is not UTF-8 still gives valid JSON and a parseable SVG.

@@ -11,6 +11,8 @@
 #include "PeLayout.h"
 #include "ToolRun.h"
 
+#include <ExpectedFlashMap.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -27,9 +29,10 @@ using PeLayout::FILE_BYTES;
 typedef std::mt19937_64 RANDOM;
 
 uint32_t Interesting(RANDOM &Random) {
-  static const uint32_t Values[] = {0,          1,          2,          0x1F,       0x20,
-                                    0xFF,       0x1000,     0xFFFF,     0x10000,    0x7FFFFFFF,
-                                    0x80000000, 0xFFFFFFFE, 0xFFFFFFFF, 0xFFF944A0, 0x01000000};
+  static const uint32_t Values[] = {
+      0,         1,       2,          0x1F,       0x20,       0xFF,       0x1000,
+      0xFFFF,    0x10000, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFE, 0xFFFFFFFF, Expected::IMAGE_BASE,
+      0x01000000};
   return Random() % 2 == 0 ? Values[Random() % std::size(Values)] : static_cast<uint32_t>(Random());
 }
 
@@ -165,8 +168,8 @@ int main(int Argc, char **Argv) {
        {0}},
       {"tolvern-flash",
        {TOLVERN_FLASH_PATH, "--peim", CONSUMER_FFS_PATH, "--module", Module, "--address",
-        "0xFFF944A0", "--platform", BOOT_PLATFORM_BIN, "--platform-address", "0xFFFF0000",
-        "--output", Flash},
+        Expected::ImageBaseText(), "--platform", BOOT_PLATFORM_BIN, "--platform-address",
+        "0xFFFF0000", "--output", Flash},
        {1},
        {0}},
       {"tolvern-inspect", {TOLVERN_INSPECT_PATH, Flash}, {1}, INSPECTED, Flash},
