@@ -13,6 +13,11 @@ std::optional<std::vector<uint8_t>> PeimFile(const PEIM_FILE_PARTS &Parts, std::
   if (!ReadPeFile(Parts.Image, Problem)) {
     return std::nullopt;
   }
+  return UncheckedPeimFile(Parts, Problem);
+}
+
+std::optional<std::vector<uint8_t>> UncheckedPeimFile(const PEIM_FILE_PARTS &Parts,
+                                                      std::string &Problem) {
   std::vector<std::vector<uint8_t>> Sections;
   if (Parts.Dependency) {
     Sections.push_back(FfsSection(EFI_SECTION_PEI_DEPEX, *Parts.Dependency));

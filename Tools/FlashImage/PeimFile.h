@@ -22,4 +22,9 @@ struct PEIM_FILE_PARTS {
 // an IA32 PE32 image or the file would be too large.
 std::optional<std::vector<uint8_t>> PeimFile(const PEIM_FILE_PARTS &Parts, std::string &Problem);
 
+// The same file around Image's bytes as they are, unchecked: where each part
+// lands does not depend on what the image holds.
+std::optional<std::vector<uint8_t>> UncheckedPeimFile(const PEIM_FILE_PARTS &Parts,
+                                                      std::string &Problem);
+
 } // namespace TolvernFlash
