@@ -8,6 +8,8 @@
 #include <LittleEndian.h>
 #include <MessageText.h>
 
+#include <Pi/PiPeiCis.h>
+
 #include <unicorn/unicorn.h>
 
 #include <cstdio>
@@ -26,8 +28,7 @@ constexpr uint64_t ADDRESS_SPACE_TOP = 0x100000000ull;
 constexpr uint32_t FOUNDATION_PAGE = 0x00001000;
 constexpr uint32_t SERVICES_TABLE = FOUNDATION_PAGE + 0x10;
 constexpr uint32_t SERVICE_SLOTS = 32;
-constexpr uint64_t TABLE_SIGNATURE = 0x5652455320494550ull; // "PEI SERV"
-constexpr uint32_t TABLE_HEADER_SIZE = 24;
+constexpr uint32_t TABLE_HEADER_SIZE = sizeof(EFI_TABLE_HEADER);
 
 // The foundation's code page: InstallPpi, then one trap per other service,
 // then the address PeimEntry returns to.
@@ -87,8 +88,8 @@ std::vector<uint8_t> FoundationData() {
   std::vector<uint8_t> Data(PAGE_SIZE, 0);
   const uint32_t Table = SERVICES_TABLE - FOUNDATION_PAGE;
   WriteLe32(Data, 0, SERVICES_TABLE);
-  WriteLe64(Data, Table, TABLE_SIGNATURE);
-  WriteLe32(Data, Table + 12, TABLE_HEADER_SIZE); // HeaderSize
+  WriteLe64(Data, Table, PEI_SERVICES_SIGNATURE);
+  WriteLe32(Data, Table + OFFSET_OF(EFI_TABLE_HEADER, HeaderSize), TABLE_HEADER_SIZE);
   WriteLe32(Data, Table + TABLE_HEADER_SIZE, INSTALL_PPI_STUB);
   for (uint32_t Slot = 1; Slot < SERVICE_SLOTS; ++Slot) {
     WriteLe32(Data, Table + TABLE_HEADER_SIZE + 4 * Slot, OTHER_SERVICE_STUBS + 4 * Slot);
