@@ -9,6 +9,7 @@
 #include <MessageText.h>
 
 #include <array>
+#include <cstdio>
 #include <iostream>
 #include <regex>
 
@@ -53,6 +54,10 @@ bool ParseSioSetting(const std::string &Text, bool ActivateOnly, BOARD_SETUP &Bo
   return true;
 }
 
+// The IIR bits a board may be given: bit 0 (no interrupt pending) and bits
+// 7..6 (FIFOs on) are the UART model's to set.
+constexpr uint64_t UART_IIR_OPTION_BITS = 0x3E;
+
 // The numbers of the command line, as text until they are checked.
 struct NUMBER_OPTION {
   const char *Name;
@@ -60,6 +65,7 @@ struct NUMBER_OPTION {
   bool Board; // shown with the hardware scenario
   uint64_t Max;
   uint64_t Min = 0;
+  uint64_t Bits = 0; // when not 0, the only bits a value may set
   std::string Text = "";
 };
 
@@ -105,7 +111,8 @@ struct COMMAND_LINE {
       {"--uart-busy-reads", "line status reads showing a busy transmitter, per wait", true,
        0xFFFFFFFF},
       {"--uart-iir-bits",
-       "UART IIR bits 5..1 as read, e.g. 0x20 (bits 0 and 7..6 follow the model)", true, 0x3E},
+       "UART IIR bits 5..1 as read, e.g. 0x20 (bits 0 and 7..6 follow the model)", true, 0xFF, 0,
+       UART_IIR_OPTION_BITS},
   };
 };
 
@@ -137,14 +144,26 @@ void DeclareOptions(CLI::App &App, COMMAND_LINE &Line) {
                     "any super I/O register: DEVICE:REGISTER=VALUE, e.g. 0x11:0xF0=0x06");
 }
 
+std::optional<uint64_t> CheckNumber(const NUMBER_OPTION &Number, std::string &Error) {
+  const std::optional<uint64_t> Value =
+      NumberOption(Number.Name, Number.Text, Number.Min, Number.Max, Error);
+  if (Value && Number.Bits != 0 && (*Value & ~Number.Bits) != 0) {
+    char Mask[24];
+    std::snprintf(Mask, sizeof Mask, "0x%llX", static_cast<unsigned long long>(Number.Bits));
+    Error =
+        std::string(Number.Name) + ": '" + Number.Text + "' sets a bit outside the mask " + Mask;
+    return std::nullopt;
+  }
+  return Value;
+}
+
 // Every number given, checked against its range in the order of NUMBER.
 bool CheckNumbers(const COMMAND_LINE &Line, NUMBER_VALUES &Values, std::string &Error) {
   for (size_t Index = 0; Index < NUMBER_COUNT; ++Index) {
     if (Line.Numbers[Index].Text.empty()) {
       continue;
     }
-    const NUMBER_OPTION &Number = Line.Numbers[Index];
-    Values[Index] = NumberOption(Number.Name, Number.Text, Number.Min, Number.Max, Error);
+    Values[Index] = CheckNumber(Line.Numbers[Index], Error);
     if (!Values[Index]) {
       return false;
     }
