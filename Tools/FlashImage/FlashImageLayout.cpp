@@ -62,14 +62,7 @@ std::optional<PEIM_INPUT> ReadPeim(const std::vector<uint8_t> &Bytes, std::strin
   if (!Image) {
     return std::nullopt;
   }
-  std::optional<std::string> NotInPlace = CheckRunsInPlace(*Image);
-  // Flash holds no more of it than the file: the dispatcher enters no image
-  // whose memory reaches past its section.
-  if (!NotInPlace && Image->SizeOfImage > Data.size()) {
-    NotInPlace = "SizeOfImage " + Hex32(Image->SizeOfImage) + " reaches past its " +
-                 Hex32(Data.size()) + " bytes in the file";
-  }
-  if (NotInPlace) {
+  if (const std::optional<std::string> NotInPlace = CheckRunsInPlace(*Image)) {
     Problem = "the image cannot run in place: " + *NotInPlace;
     return std::nullopt;
   }
