@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <string_view>
+#include <utility>
 
 namespace TolvernFlash {
 
@@ -101,7 +102,9 @@ struct SOURCE {
   FLASH_IMAGE_INPUT Input;
   size_t PeimIndex = 0;
 
-  FLASH_IMAGE_REFUSAL Refuse(std::string Reason) const { return {Input, PeimIndex, Reason}; }
+  FLASH_IMAGE_REFUSAL Refuse(std::string Reason) const {
+    return {Input, PeimIndex, std::move(Reason)};
+  }
 };
 
 constexpr SOURCE MAP_SOURCE = {FLASH_IMAGE_INPUT::FlashMap};
