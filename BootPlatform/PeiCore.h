@@ -16,9 +16,6 @@ typedef struct {
   UINT32 InstallCalls;
 } PEI_CORE_INSTANCE;
 
-// "PEI SERV"
-#define PEI_SERVICES_SIGNATURE 0x5652455320494550ull
-
 VOID PeiCoreInitialize(PEI_CORE_INSTANCE *Core);
 
 // What a module's entry point receives as PeiServices.

@@ -8,10 +8,13 @@
 #include <LittleEndian.h>
 #include <MessageText.h>
 
+#include <Pi/PiPeiCis.h>
+
 #include <unicorn/unicorn.h>
 
 #include <cstdio>
 #include <iterator>
+#include <optional>
 
 namespace TolvernEmu {
 
@@ -26,8 +29,7 @@ constexpr uint64_t ADDRESS_SPACE_TOP = 0x100000000ull;
 constexpr uint32_t FOUNDATION_PAGE = 0x00001000;
 constexpr uint32_t SERVICES_TABLE = FOUNDATION_PAGE + 0x10;
 constexpr uint32_t SERVICE_SLOTS = 32;
-constexpr uint64_t TABLE_SIGNATURE = 0x5652455320494550ull; // "PEI SERV"
-constexpr uint32_t TABLE_HEADER_SIZE = 24;
+constexpr uint32_t TABLE_HEADER_SIZE = sizeof(EFI_TABLE_HEADER);
 
 // The foundation's code page: InstallPpi, then one trap per other service,
 // then the address PeimEntry returns to.
@@ -39,6 +41,8 @@ constexpr uint8_t HLT = 0xF4;
 
 constexpr uint32_t STACK_BOTTOM = 0x00010000;
 constexpr uint32_t STACK_TOP = EMULATOR_RESERVED_END;
+// PeimEntry's frame at the top of the stack: the return address, then its two arguments.
+constexpr uint32_t ENTRY_ESP = STACK_TOP - 12;
 
 static_assert(EMULATOR_PEI_SERVICES == FOUNDATION_PAGE, "the services pointer opens the page");
 static_assert(INSTALL_PPI_STUB == STUB_PAGE, "InstallPpi opens the code page");
@@ -87,8 +91,8 @@ std::vector<uint8_t> FoundationData() {
   std::vector<uint8_t> Data(PAGE_SIZE, 0);
   const uint32_t Table = SERVICES_TABLE - FOUNDATION_PAGE;
   WriteLe32(Data, 0, SERVICES_TABLE);
-  WriteLe64(Data, Table, TABLE_SIGNATURE);
-  WriteLe32(Data, Table + 12, TABLE_HEADER_SIZE); // HeaderSize
+  WriteLe64(Data, Table, PEI_SERVICES_SIGNATURE);
+  WriteLe32(Data, Table + OFFSET_OF(EFI_TABLE_HEADER, HeaderSize), TABLE_HEADER_SIZE);
   WriteLe32(Data, Table + TABLE_HEADER_SIZE, INSTALL_PPI_STUB);
   for (uint32_t Slot = 1; Slot < SERVICE_SLOTS; ++Slot) {
     WriteLe32(Data, Table + TABLE_HEADER_SIZE + 4 * Slot, OTHER_SERVICE_STUBS + 4 * Slot);
@@ -99,6 +103,19 @@ std::vector<uint8_t> FoundationData() {
 std::vector<uint8_t> FoundationCode() {
   std::vector<uint8_t> Code(PAGE_SIZE, HLT);
   return Code;
+}
+
+// The image in flash (read and execute only), the foundation's data and code
+// pages, and the stack.
+bool MapImageAndFoundation(uc_engine *Engine, uint64_t PageStart, uint64_t PageBytes,
+                           const std::vector<uint8_t> &Image, uint32_t Base) {
+  return MapAndFill(Engine, PageStart, PageBytes, UC_PROT_READ | UC_PROT_EXEC, Image, Base) &&
+         MapAndFill(Engine, FOUNDATION_PAGE, PAGE_SIZE, UC_PROT_READ, FoundationData(),
+                    FOUNDATION_PAGE) &&
+         MapAndFill(Engine, STUB_PAGE, PAGE_SIZE, UC_PROT_READ | UC_PROT_EXEC, FoundationCode(),
+                    STUB_PAGE) &&
+         MapAndFill(Engine, STACK_BOTTOM, STACK_TOP - STACK_BOTTOM, UC_PROT_READ | UC_PROT_WRITE,
+                    {}, 0);
 }
 
 } // namespace
@@ -262,6 +279,87 @@ private:
   std::vector<uc_hook> Handles;
 };
 
+// InstallPpi: mov eax, Status; ret. The code page is opened only to write it.
+bool WriteInstallPpiStub(uc_engine *Engine, EFI_STATUS Status) {
+  const uint8_t Stub[6] = {0xB8,
+                           static_cast<uint8_t>(Status),
+                           static_cast<uint8_t>(Status >> 8),
+                           static_cast<uint8_t>(Status >> 16),
+                           static_cast<uint8_t>(Status >> 24),
+                           0xC3};
+  return uc_mem_protect(Engine, STUB_PAGE, PAGE_SIZE, UC_PROT_ALL) == UC_ERR_OK &&
+         uc_mem_write(Engine, INSTALL_PPI_STUB, Stub, sizeof Stub) == UC_ERR_OK &&
+         uc_mem_protect(Engine, STUB_PAGE, PAGE_SIZE, UC_PROT_READ | UC_PROT_EXEC) == UC_ERR_OK;
+}
+
+// The state of a cdecl call of PeimEntry(FileHandle, PeiServices): arguments
+// pushed right to left, then the return address, and a marked value in each
+// callee-saved register.
+bool PushEntryCall(uc_engine *Engine) {
+  if (!WriteWord(Engine, ENTRY_ESP + 8, EMULATOR_PEI_SERVICES) ||
+      !WriteWord(Engine, ENTRY_ESP + 4, EMULATOR_FILE_HANDLE) ||
+      !WriteWord(Engine, ENTRY_ESP, RETURN_SENTINEL)) {
+    return false;
+  }
+  WriteRegister(Engine, UC_X86_REG_ESP, ENTRY_ESP);
+  for (size_t Index = 0; Index < std::size(CALLEE_SAVED); ++Index) {
+    WriteRegister(Engine, CALLEE_SAVED[Index], CALLEE_SAVED_VALUES[Index]);
+  }
+  return true;
+}
+
+bool HookRun(RUN_HOOKS &Hooks, HOOK_STATE &State) {
+  return Hooks.Add(UC_HOOK_CODE, &OnInstruction, State) &&
+         Hooks.Add(UC_HOOK_INTR, &OnInterrupt, State) &&
+         Hooks.Add(UC_HOOK_MEM_INVALID, &OnInvalidMemory, State) &&
+         Hooks.AddInstruction(UC_X86_INS_IN, &OnPortIn, State) &&
+         Hooks.AddInstruction(UC_X86_INS_OUT, &OnPortOut, State);
+}
+
+// The run ends at the return address, or before any instruction the CPU
+// emulator cannot translate: an exit address ends translation there.
+bool SetRunExits(uc_engine *Engine, const std::map<uint32_t, std::string> &Untranslatable) {
+  std::vector<uint64_t> Exits = {RETURN_SENTINEL};
+  for (const auto &Start : Untranslatable) {
+    Exits.push_back(Start.first);
+  }
+  return uc_ctl_exits_enable(Engine) == UC_ERR_OK &&
+         uc_ctl_set_exits(Engine, Exits.data(), Exits.size()) == UC_ERR_OK;
+}
+
+// Why a return to the sentinel broke the cdecl convention, if it did: a
+// callee-saved register changed, or the return address not popped alone.
+std::optional<std::string> CallingConventionProblem(uc_engine *Engine) {
+  for (size_t Index = 0; Index < std::size(CALLEE_SAVED); ++Index) {
+    if (ReadRegister(Engine, CALLEE_SAVED[Index]) != CALLEE_SAVED_VALUES[Index]) {
+      return std::string("PeimEntry returned with ") + CALLEE_SAVED_NAMES[Index] +
+             " changed; cdecl requires it kept";
+    }
+  }
+  const uint32_t Esp = ReadRegister(Engine, UC_X86_REG_ESP);
+  if (Esp != ENTRY_ESP + 4) {
+    return "PeimEntry returned with ESP " + Hex32(Esp) + " instead of " + Hex32(ENTRY_ESP + 4);
+  }
+  return std::nullopt;
+}
+
+// Why a run that no hook stopped did not end in a clean return from
+// PeimEntry, or nothing when it did.
+std::optional<std::string> RunEndProblem(uc_engine *Engine, uc_err Error, uint32_t LastAddress,
+                                         const std::map<uint32_t, std::string> &Untranslatable) {
+  const uint32_t Eip = ReadRegister(Engine, UC_X86_REG_EIP);
+  if (Error != UC_ERR_OK) {
+    return std::string(uc_strerror(Error)) + " at EIP " + Hex32(LastAddress);
+  }
+  if (const auto Invalid = Untranslatable.find(Eip); Invalid != Untranslatable.end()) {
+    return "invalid instruction at EIP " + Hex32(Eip) + ": " + Invalid->second;
+  }
+  if (Eip != RETURN_SENTINEL) {
+    return "stopped at EIP " + Hex32(Eip) + " without returning";
+  }
+  return CallingConventionProblem(Engine);
+}
+
 } // namespace
 
 IMAGE_EMULATOR::IMAGE_EMULATOR(uc_engine *Engine, uint32_t Base, uint32_t Size, uint32_t Entry,
@@ -298,15 +396,7 @@ std::unique_ptr<IMAGE_EMULATOR> IMAGE_EMULATOR::Create(const LOADABLE_IMAGE &Ima
       Engine, Base, static_cast<uint32_t>(Image.Bytes.size()), Base + Image.EntryPoint, Ports));
   const std::vector<uint8_t> Bytes = RelocatedBytes(Image, Base);
   Emulator->Untranslatable = FindUntranslatableStarts(Bytes, Base);
-  const bool Mapped = MapAndFill(Engine, PageStart, PageEnd - PageStart,
-                                 UC_PROT_READ | UC_PROT_EXEC, Bytes, Base) &&
-                      MapAndFill(Engine, FOUNDATION_PAGE, PAGE_SIZE, UC_PROT_READ, FoundationData(),
-                                 FOUNDATION_PAGE) &&
-                      MapAndFill(Engine, STUB_PAGE, PAGE_SIZE, UC_PROT_READ | UC_PROT_EXEC,
-                                 FoundationCode(), STUB_PAGE) &&
-                      MapAndFill(Engine, STACK_BOTTOM, STACK_TOP - STACK_BOTTOM,
-                                 UC_PROT_READ | UC_PROT_WRITE, {}, 0);
-  if (!Mapped) {
+  if (!MapImageAndFoundation(Engine, PageStart, PageEnd - PageStart, Bytes, Base)) {
     Error = "cannot map the image at " + Hex32(Base) + " in the CPU emulator";
     return nullptr;
   }
@@ -320,83 +410,29 @@ RUN_RESULT IMAGE_EMULATOR::RunPeimEntry(EFI_STATUS InstallPpiStatus, uint64_t Ma
     return Result;
   }
   HasRun = true;
-
-  // InstallPpi: mov eax, InstallPpiStatus; ret.
-  const uint8_t Stub[6] = {0xB8,
-                           static_cast<uint8_t>(InstallPpiStatus),
-                           static_cast<uint8_t>(InstallPpiStatus >> 8),
-                           static_cast<uint8_t>(InstallPpiStatus >> 16),
-                           static_cast<uint8_t>(InstallPpiStatus >> 24),
-                           0xC3};
-  // cdecl: arguments right to left, then the return address.
-  const uint32_t EntryEsp = STACK_TOP - 12;
-  const bool Ready =
-      uc_mem_protect(Engine, STUB_PAGE, PAGE_SIZE, UC_PROT_ALL) == UC_ERR_OK &&
-      uc_mem_write(Engine, INSTALL_PPI_STUB, Stub, sizeof Stub) == UC_ERR_OK &&
-      uc_mem_protect(Engine, STUB_PAGE, PAGE_SIZE, UC_PROT_READ | UC_PROT_EXEC) == UC_ERR_OK &&
-      WriteWord(Engine, EntryEsp + 8, EMULATOR_PEI_SERVICES) &&
-      WriteWord(Engine, EntryEsp + 4, EMULATOR_FILE_HANDLE) &&
-      WriteWord(Engine, EntryEsp, RETURN_SENTINEL);
-  if (!Ready) {
+  if (!WriteInstallPpiStub(Engine, InstallPpiStatus) || !PushEntryCall(Engine)) {
     Result.Problem = "cannot set up the call to PeimEntry";
     return Result;
   }
-  WriteRegister(Engine, UC_X86_REG_ESP, EntryEsp);
-  for (size_t Index = 0; Index < std::size(CALLEE_SAVED); ++Index) {
-    WriteRegister(Engine, CALLEE_SAVED[Index], CALLEE_SAVED_VALUES[Index]);
-  }
-
-  HOOK_STATE State{Ports, LoadBase, LoadBase + LoadSize, MaxInstructions, Result, 0, 0, EntryEsp};
+  HOOK_STATE State{Ports, LoadBase, LoadBase + LoadSize, MaxInstructions, Result, 0, 0, ENTRY_ESP};
   RUN_HOOKS Hooks(Engine);
-  const bool Hooked = Hooks.Add(UC_HOOK_CODE, &OnInstruction, State) &&
-                      Hooks.Add(UC_HOOK_INTR, &OnInterrupt, State) &&
-                      Hooks.Add(UC_HOOK_MEM_INVALID, &OnInvalidMemory, State) &&
-                      Hooks.AddInstruction(UC_X86_INS_IN, &OnPortIn, State) &&
-                      Hooks.AddInstruction(UC_X86_INS_OUT, &OnPortOut, State);
-  if (!Hooked) {
+  if (!HookRun(Hooks, State)) {
     Result.Problem = "cannot hook the CPU emulator";
     return Result;
   }
-
-  // The run ends at the return address, or before any instruction the CPU
-  // emulator cannot translate: an exit address ends translation there.
-  std::vector<uint64_t> Exits = {RETURN_SENTINEL};
-  for (const auto &Start : Untranslatable) {
-    Exits.push_back(Start.first);
-  }
-  if (uc_ctl_exits_enable(Engine) != UC_ERR_OK ||
-      uc_ctl_set_exits(Engine, Exits.data(), Exits.size()) != UC_ERR_OK) {
+  if (!SetRunExits(Engine, Untranslatable)) {
     Result.Problem = "cannot set the CPU emulator's exits";
     return Result;
   }
+
   const uc_err Error = uc_emu_start(Engine, EntryAddress, 0, 0, 0);
-  Result.PeakStackBytes = EntryEsp - State.LowestEsp;
+  Result.PeakStackBytes = ENTRY_ESP - State.LowestEsp;
   if (State.Stopped) {
-    return Result;
+    return Result; // a hook stopped it and said why
   }
-  const uint32_t Eip = ReadRegister(Engine, UC_X86_REG_EIP);
-  if (Error != UC_ERR_OK) {
-    Result.Problem = std::string(uc_strerror(Error)) + " at EIP " + Hex32(State.LastAddress);
-    return Result;
-  }
-  if (const auto Invalid = Untranslatable.find(Eip); Invalid != Untranslatable.end()) {
-    Result.Problem = "invalid instruction at EIP " + Hex32(Eip) + ": " + Invalid->second;
-    return Result;
-  }
-  if (Eip != RETURN_SENTINEL) {
-    Result.Problem = "stopped at EIP " + Hex32(Eip) + " without returning";
-    return Result;
-  }
-  for (size_t Index = 0; Index < std::size(CALLEE_SAVED); ++Index) {
-    if (ReadRegister(Engine, CALLEE_SAVED[Index]) != CALLEE_SAVED_VALUES[Index]) {
-      Result.Problem = std::string("PeimEntry returned with ") + CALLEE_SAVED_NAMES[Index] +
-                       " changed; cdecl requires it kept";
-      return Result;
-    }
-  }
-  if (ReadRegister(Engine, UC_X86_REG_ESP) != EntryEsp + 4) {
-    Result.Problem = "PeimEntry returned with ESP " + Hex32(ReadRegister(Engine, UC_X86_REG_ESP)) +
-                     " instead of " + Hex32(EntryEsp + 4);
+  if (std::optional<std::string> Problem =
+          RunEndProblem(Engine, Error, State.LastAddress, Untranslatable)) {
+    Result.Problem = *Problem;
     return Result;
   }
   Result.End = RUN_END::Returned;

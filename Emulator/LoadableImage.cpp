@@ -67,9 +67,13 @@ std::optional<LOADABLE_IMAGE> LoadImageFile(const std::string &Path, std::string
 }
 
 std::optional<std::string> CheckLoadBase(const LOADABLE_IMAGE &Image, uint64_t Base) {
-  if (Base % Image.SectionAlignment != 0) {
-    return "load base " + Hex32(Base) + " is not a multiple of the section alignment " +
-           Hex32(Image.SectionAlignment);
+  // At its link base the image runs as the run-in-place verdict found it,
+  // whatever that address's alignment; a move keeps every section's alignment
+  // only when it is by a multiple of the section alignment.
+  if (Image.SectionAlignment != 0 && (Base - Image.LinkBase) % Image.SectionAlignment != 0) {
+    return "load base " + Hex32(Base) + " is " + Hex32((Base - Image.LinkBase) & 0xFFFFFFFF) +
+           " from the link base " + Hex32(Image.LinkBase) +
+           ", not a multiple of the section alignment " + Hex32(Image.SectionAlignment);
   }
   if (Base + Image.Bytes.size() > ADDRESS_SPACE_TOP) {
     return "an image of " + Hex32(Image.Bytes.size()) + " bytes at " + Hex32(Base) +

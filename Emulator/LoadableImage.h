@@ -14,7 +14,7 @@ namespace TolvernEmu {
 struct LOADABLE_IMAGE {
   uint32_t LinkBase = 0;                    // ImageBase from the optional header
   uint32_t EntryPoint = 0;                  // AddressOfEntryPoint (an RVA)
-  uint32_t SectionAlignment = 0;            // a load base must be a multiple of this
+  uint32_t SectionAlignment = 0;            // a move must be by a multiple of this
   std::vector<uint8_t> Bytes;               // SizeOfImage bytes, laid out by RVA
   std::vector<uint32_t> HighLowRelocations; // RVAs of the 32-bit address fixups
   bool RelocationsStripped = false;         // the linker says it may not move
@@ -28,8 +28,10 @@ std::optional<LOADABLE_IMAGE> LoadImage(const std::vector<uint8_t> &File, std::s
 // Reads Path and loads it as above; Error names the file.
 std::optional<LOADABLE_IMAGE> LoadImageFile(const std::string &Path, std::string &Error);
 
-// Why Base cannot take the image (misaligned, or running past 4 GiB), or
-// nothing when it can.
+// Why Base cannot take the image, or nothing when it can: the link base
+// always can, unless the image runs past 4 GiB; another base must lie a
+// multiple of the section alignment away from it, and the image must keep its
+// base relocations.
 std::optional<std::string> CheckLoadBase(const LOADABLE_IMAGE &Image, uint64_t Base);
 
 // The image's bytes as they are at Base: every HIGHLOW fixup moved by

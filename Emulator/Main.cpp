@@ -8,6 +8,8 @@
 #include <CommandLine.h>
 #include <MessageText.h>
 
+#include <array>
+#include <cstdio>
 #include <iostream>
 #include <regex>
 
@@ -52,6 +54,10 @@ bool ParseSioSetting(const std::string &Text, bool ActivateOnly, BOARD_SETUP &Bo
   return true;
 }
 
+// The IIR bits a board may be given: bit 0 (no interrupt pending) and bits
+// 7..6 (FIFOs on) are the UART model's to set.
+constexpr uint64_t UART_IIR_OPTION_BITS = 0x3E;
+
 // The numbers of the command line, as text until they are checked.
 struct NUMBER_OPTION {
   const char *Name;
@@ -59,6 +65,7 @@ struct NUMBER_OPTION {
   bool Board; // shown with the hardware scenario
   uint64_t Max;
   uint64_t Min = 0;
+  uint64_t Bits = 0; // when not 0, the only bits a value may set
   std::string Text = "";
 };
 
@@ -74,12 +81,11 @@ enum NUMBER : size_t {
   NUMBER_COUNT
 };
 
-int Run(int Argc, char **Argv) {
-  CLI::App App{"Runs the IA32 firmware image's PeimEntry in a CPU emulator against the simulated "
-               "board and reports the status, UART output, installed PPI and flash map.\n"
-               "Exit codes: 0 returned, 1 stopped (or a goal missed with --figures), 2 usage "
-               "or a file that is no runnable image.",
-               PROGRAM};
+// Each number once checked; nothing where the option was not given.
+using NUMBER_VALUES = std::array<std::optional<uint64_t>, NUMBER_COUNT>;
+
+// What the command line asks for.
+struct COMMAND_LINE {
   std::string ImagePath;
   std::string FailingImagePath;
   bool Json = false;
@@ -105,117 +111,167 @@ int Run(int Argc, char **Argv) {
       {"--uart-busy-reads", "line status reads showing a busy transmitter, per wait", true,
        0xFFFFFFFF},
       {"--uart-iir-bits",
-       "UART IIR bits 5..1 as read, e.g. 0x20 (bits 0 and 7..6 follow the model)", true, 0x3E},
+       "UART IIR bits 5..1 as read, e.g. 0x20 (bits 0 and 7..6 follow the model)", true, 0xFF, 0,
+       UART_IIR_OPTION_BITS},
   };
+};
 
-  App.add_option("image", ImagePath,
+void DeclareOptions(CLI::App &App, COMMAND_LINE &Line) {
+  App.add_option("image", Line.ImagePath,
                  "PE32 firmware image (e.g. build/main/firmware/TolvernImage.efi)")
       ->required();
-  App.add_flag("--json", Json, "report as JSON");
-  App.add_flag("--trace", WithTrace, "include the port trace");
-  App.add_flag("--figures", Figures,
+  App.add_flag("--json", Line.Json, "report as JSON");
+  App.add_flag("--trace", Line.WithTrace, "include the port trace");
+  App.add_flag("--figures", Line.Figures,
                "measure instructions and stack on the standard board states and check the goals");
-  App.add_option("--failing-image", FailingImagePath,
+  App.add_option("--failing-image", Line.FailingImagePath,
                  "with --figures: the image built with a failing constructor");
   auto *Board = App.add_option_group("board", "hardware scenario");
-  for (NUMBER_OPTION &Number : Numbers) {
+  for (NUMBER_OPTION &Number : Line.Numbers) {
     (Number.Board ? static_cast<CLI::App *>(Board) : &App)
         ->add_option(Number.Name, Number.Text, Number.Help);
   }
-  Board->add_flag("--configured", Configured,
+  Board->add_flag("--configured", Line.Configured,
                   "a board a previous stage set up: UART configured, both super I/O UARTs active");
-  Board->add_flag("--uart-configured", UartConfigured,
+  Board->add_flag("--uart-configured", Line.UartConfigured,
                   "UART already at 8-N-1 with the CMOS-selected divisor, FIFOs on");
-  Board->add_flag("--uart-fifos-on", FifosOn, "UART FIFOs enabled at start");
-  Board->add_flag("--fifos-off", FifosOff, "the UART's FIFOs cannot be enabled");
-  Board->add_flag("--uart-never-empties", NeverEmpties, "the transmitter never shows empty");
-  Board->add_option("--sio-activate", SioActivate,
+  Board->add_flag("--uart-fifos-on", Line.FifosOn, "UART FIFOs enabled at start");
+  Board->add_flag("--fifos-off", Line.FifosOff, "the UART's FIFOs cannot be enabled");
+  Board->add_flag("--uart-never-empties", Line.NeverEmpties, "the transmitter never shows empty");
+  Board->add_option("--sio-activate", Line.SioActivate,
                     "super I/O activate register of a logical device: DEVICE=VALUE, e.g. 3=0x01");
-  Board->add_option("--sio", SioRegisters,
+  Board->add_option("--sio", Line.SioRegisters,
                     "any super I/O register: DEVICE:REGISTER=VALUE, e.g. 0x11:0xF0=0x06");
-  if (std::optional<int> Stop = ParseCommandLine(App, Argc, Argv)) {
-    return *Stop;
-  }
+}
 
-  uint64_t Values[NUMBER_COUNT] = {};
-  Values[MAX_INSTRUCTIONS] = EMULATOR_DEFAULT_MAX_INSTRUCTIONS;
-  std::string Error;
+std::optional<uint64_t> CheckNumber(const NUMBER_OPTION &Number, std::string &Error) {
+  const std::optional<uint64_t> Value =
+      NumberOption(Number.Name, Number.Text, Number.Min, Number.Max, Error);
+  if (Value && Number.Bits != 0 && (*Value & ~Number.Bits) != 0) {
+    char Mask[24];
+    std::snprintf(Mask, sizeof Mask, "0x%llX", static_cast<unsigned long long>(Number.Bits));
+    Error =
+        std::string(Number.Name) + ": '" + Number.Text + "' sets a bit outside the mask " + Mask;
+    return std::nullopt;
+  }
+  return Value;
+}
+
+// Every number given, checked against its range in the order of NUMBER.
+bool CheckNumbers(const COMMAND_LINE &Line, NUMBER_VALUES &Values, std::string &Error) {
   for (size_t Index = 0; Index < NUMBER_COUNT; ++Index) {
-    const NUMBER_OPTION &Number = Numbers[Index];
-    if (Number.Text.empty()) {
+    if (Line.Numbers[Index].Text.empty()) {
       continue;
     }
-    const std::optional<uint64_t> Value =
-        NumberOption(Number.Name, Number.Text, Number.Min, Number.Max, Error);
-    if (!Value) {
+    Values[Index] = CheckNumber(Line.Numbers[Index], Error);
+    if (!Values[Index]) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// --figures: the image (and the failing one, if given) on the standard boards.
+int ReportFigures(const COMMAND_LINE &Line, const LOADABLE_IMAGE &Image) {
+  std::string Error;
+  std::optional<LOADABLE_IMAGE> Failing;
+  if (!Line.FailingImagePath.empty()) {
+    Failing = LoadImageFile(Line.FailingImagePath, Error);
+    if (!Failing) {
       return Fail(PROGRAM, EXIT_USAGE, Error);
     }
-    Values[Index] = *Value;
   }
+  const FIGURES_REPORT Report = MeasureFigures(Image, Failing ? &*Failing : nullptr);
+  std::cout << "Figures for " << PrintableText(Line.ImagePath) << "\n" << Report.Text;
+  return Report.AllReturned && Report.GoalsMet ? EXIT_RETURNED : EXIT_DID_NOT_RETURN;
+}
 
-  std::optional<LOADABLE_IMAGE> Image = LoadImageFile(ImagePath, Error);
-  if (!Image) {
-    return Fail(PROGRAM, EXIT_USAGE, Error);
+// The board the options describe: a fresh or configured board, then each
+// register the command line sets.
+bool SetUpBoard(const COMMAND_LINE &Line, const NUMBER_VALUES &Values, BOARD_SETUP &Board,
+                std::string &Error) {
+  Board = FreshBoard(static_cast<uint8_t>(Values[CMOS].value_or(0)));
+  if (Line.UartConfigured || Line.Configured) {
+    ConfigureUart(Board);
   }
-
-  if (Figures) {
-    std::optional<LOADABLE_IMAGE> Failing;
-    if (!FailingImagePath.empty()) {
-      Failing = LoadImageFile(FailingImagePath, Error);
-      if (!Failing) {
-        return Fail(PROGRAM, EXIT_USAGE, Error);
-      }
-    }
-    const FIGURES_REPORT Report = MeasureFigures(*Image, Failing ? &*Failing : nullptr);
-    std::cout << "Figures for " << PrintableText(ImagePath) << "\n" << Report.Text;
-    return Report.AllReturned && Report.GoalsMet ? EXIT_RETURNED : EXIT_DID_NOT_RETURN;
+  if (Line.Configured) {
+    ActivateSioUarts(Board);
   }
-
-  START_OPTIONS Options;
-  Options.Base = Numbers[BASE].Text.empty() ? Image->LinkBase : static_cast<uint32_t>(Values[BASE]);
-  Options.InstallPpiStatus = static_cast<EFI_STATUS>(Values[INSTALL_STATUS]);
-  Options.MaxInstructions = Values[MAX_INSTRUCTIONS];
-  Options.Board = FreshBoard(static_cast<uint8_t>(Values[CMOS]));
-  if (UartConfigured || Configured) {
-    ConfigureUart(Options.Board);
-  }
-  if (Configured) {
-    ActivateSioUarts(Options.Board);
-  }
-  if (!Numbers[UART_LCR].Text.empty()) {
-    Options.Board.UartLcr = static_cast<uint8_t>(Values[UART_LCR]);
-  }
-  if (!Numbers[UART_DIVISOR].Text.empty()) {
-    Options.Board.UartDivisor = static_cast<uint16_t>(Values[UART_DIVISOR]);
-  }
-  Options.Board.UartFifosEnabled = Options.Board.UartFifosEnabled || FifosOn;
-  Options.Board.UartFifosBroken = FifosOff;
-  Options.Board.UartBusyReads =
-      NeverEmpties ? 0xFFFFFFFFu : static_cast<uint32_t>(Values[UART_BUSY_READS]);
-  Options.Board.UartIirOtherBits = static_cast<uint8_t>(Values[UART_IIR_BITS]);
-  for (const std::string &Setting : SioActivate) {
-    if (!ParseSioSetting(Setting, true, Options.Board, Error)) {
-      return Fail(PROGRAM, EXIT_USAGE, "--sio-activate " + Error);
+  Board.UartLcr = static_cast<uint8_t>(Values[UART_LCR].value_or(Board.UartLcr));
+  Board.UartDivisor = static_cast<uint16_t>(Values[UART_DIVISOR].value_or(Board.UartDivisor));
+  Board.UartFifosEnabled = Board.UartFifosEnabled || Line.FifosOn;
+  Board.UartFifosBroken = Line.FifosOff;
+  Board.UartBusyReads =
+      Line.NeverEmpties ? 0xFFFFFFFFu : static_cast<uint32_t>(Values[UART_BUSY_READS].value_or(0));
+  Board.UartIirOtherBits = static_cast<uint8_t>(Values[UART_IIR_BITS].value_or(0));
+  for (const std::string &Setting : Line.SioActivate) {
+    if (!ParseSioSetting(Setting, true, Board, Error)) {
+      Error = "--sio-activate " + Error;
+      return false;
     }
   }
-  for (const std::string &Setting : SioRegisters) {
-    if (!ParseSioSetting(Setting, false, Options.Board, Error)) {
-      return Fail(PROGRAM, EXIT_USAGE, "--sio " + Error);
+  for (const std::string &Setting : Line.SioRegisters) {
+    if (!ParseSioSetting(Setting, false, Board, Error)) {
+      Error = "--sio " + Error;
+      return false;
     }
   }
+  return true;
+}
 
-  std::optional<EMULATED_START> Start = StartImageOnBoard(*Image, Options, Error);
-  if (!Start) {
-    return Fail(PROGRAM, EXIT_USAGE, Error);
-  }
-  const REPORT_OPTIONS Report{ImagePath, Image->LinkBase, WithTrace};
-  if (Json) {
-    std::cout << StartReportJson(*Start, Report)
+// The call into PeimEntry the options describe, on their board.
+bool SetUpStart(const COMMAND_LINE &Line, const NUMBER_VALUES &Values, const LOADABLE_IMAGE &Image,
+                START_OPTIONS &Options, std::string &Error) {
+  Options.Base = static_cast<uint32_t>(Values[BASE].value_or(Image.LinkBase));
+  Options.InstallPpiStatus = static_cast<EFI_STATUS>(Values[INSTALL_STATUS].value_or(0));
+  Options.MaxInstructions = Values[MAX_INSTRUCTIONS].value_or(EMULATOR_DEFAULT_MAX_INSTRUCTIONS);
+  return SetUpBoard(Line, Values, Options.Board, Error);
+}
+
+void PrintStartReport(const COMMAND_LINE &Line, const LOADABLE_IMAGE &Image,
+                      const EMULATED_START &Start) {
+  const REPORT_OPTIONS Report{Line.ImagePath, Image.LinkBase, Line.WithTrace};
+  if (Line.Json) {
+    std::cout << StartReportJson(Start, Report)
                      .dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace)
               << "\n";
   } else {
-    std::cout << FormatStartReport(*Start, Report);
+    std::cout << FormatStartReport(Start, Report);
   }
+}
+
+int Run(int Argc, char **Argv) {
+  CLI::App App{"Runs the IA32 firmware image's PeimEntry in a CPU emulator against the simulated "
+               "board and reports the status, UART output, installed PPI and flash map.\n"
+               "Exit codes: 0 returned, 1 stopped (or a goal missed with --figures), 2 usage "
+               "or a file that is no runnable image.",
+               PROGRAM};
+  COMMAND_LINE Line;
+  DeclareOptions(App, Line);
+  if (std::optional<int> Stop = ParseCommandLine(App, Argc, Argv)) {
+    return *Stop;
+  }
+  std::string Error;
+  NUMBER_VALUES Values;
+  if (!CheckNumbers(Line, Values, Error)) {
+    return Fail(PROGRAM, EXIT_USAGE, Error);
+  }
+  const std::optional<LOADABLE_IMAGE> Image = LoadImageFile(Line.ImagePath, Error);
+  if (!Image) {
+    return Fail(PROGRAM, EXIT_USAGE, Error);
+  }
+  if (Line.Figures) {
+    return ReportFigures(Line, *Image);
+  }
+  START_OPTIONS Options;
+  if (!SetUpStart(Line, Values, *Image, Options, Error)) {
+    return Fail(PROGRAM, EXIT_USAGE, Error);
+  }
+  const std::optional<EMULATED_START> Start = StartImageOnBoard(*Image, Options, Error);
+  if (!Start) {
+    return Fail(PROGRAM, EXIT_USAGE, Error);
+  }
+  PrintStartReport(Line, *Image, *Start);
   return Start->Run.End == RUN_END::Returned ? EXIT_RETURNED : EXIT_DID_NOT_RETURN;
 }
 

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -47,6 +48,7 @@ struct REFUSAL_CASE {
   std::function<void(FAKE_PE32 &)> ChangeModule;        // what the module's header says
   std::function<void(FLASH_IMAGE_PARTS &)> ChangeParts; // what is handed to the builder
   const char *Reason;                                   // a part of the message
+  FLASH_IMAGE_INPUT Blamed = FLASH_IMAGE_INPUT::Module; // the input the message names
 };
 
 // Test names and failure messages show the case, not its bytes.
@@ -76,12 +78,15 @@ const REFUSAL_CASE REFUSALS[] = {
     {"TooLargeForRegion13", [](FAKE_PE32 &Fake) { Fake.ExtraFileBytes = 0x70000; }, KeepParts,
      "runs past 4 GiB"},
     {"OverlapsTheBootPlatformByOneByte", [](FAKE_PE32 &Fake) { ReachPlatform(Fake, 1); }, KeepParts,
-     "boot platform (0xFFFEFFE8-0xFFFFFFFF) overlaps Module (0xFFF94468-0xFFFEFFE8)"},
+     "boot platform (0xFFFEFFE8-0xFFFFFFFF) overlaps Module (0xFFF94468-0xFFFEFFE8)",
+     FLASH_IMAGE_INPUT::Platform},
     {"GapBeforeThePlatformTooSmallForAPadFile", [](FAKE_PE32 &Fake) { ReachPlatform(Fake, -16); },
-     KeepParts, "the 16-byte gap before it has no room for a pad file"},
+     KeepParts, "the 16-byte gap before it has no room for a pad file",
+     FLASH_IMAGE_INPUT::Platform},
     {"NotAPeimFile", Keep,
      [](FLASH_IMAGE_PARTS &Parts) { Parts.Module = MakeFakePe32(FAKE_PE32{}); },
-     "the module cannot be read: not a sound firmware file"},
+     "the module cannot be read: this is a PE32 image, not a firmware file: wrap it with "
+     "tolvern-ffs"},
     {"DamagedModuleFile", Keep, [](FLASH_IMAGE_PARTS &Parts) { Parts.Module[3] ^= 0x10; },
      "not a sound firmware file: file header checksum does not sum to 0"},
     {"ImageLargerThanItsSection", [](FAKE_PE32 &Fake) { Fake.SizeOfImage = 0x200; }, KeepParts,
@@ -97,9 +102,17 @@ const REFUSAL_CASE REFUSALS[] = {
      KeepParts, "entry point RVA 0x00000160 lies in no code section"},
     {"PeimLinkedElsewhere", Keep,
      [](FLASH_IMAGE_PARTS &Parts) { Parts.Peims = {Consumer(CONSUMER_ADDRESS + 8)}; },
-     "the PEIM Consumer is linked at 0xFFF6008C, but its PE32 data lands at 0xFFF60084"},
+     "the PEIM Consumer is linked at 0xFFF6008C, but its PE32 data lands at 0xFFF60084",
+     FLASH_IMAGE_INPUT::Peim},
     {"PlatformShortOfTheTop", Keep, [](FLASH_IMAGE_PARTS &Parts) { Parts.Platform.resize(0xFFFF); },
-     "does not end at the top of region 13"},
+     "does not end at the top of region 13", FLASH_IMAGE_INPUT::Platform},
+    {"PlatformIsAnElfFile", Keep,
+     [](FLASH_IMAGE_PARTS &Parts) {
+       std::copy_n("\x7F"
+                   "ELF",
+                   4, Parts.Platform.begin());
+     },
+     "this is an ELF file, not a flat binary", FLASH_IMAGE_INPUT::Platform},
 };
 
 class FlashImageRefusal : public testing::TestWithParam<REFUSAL_CASE> {};
@@ -112,8 +125,11 @@ TEST_P(FlashImageRefusal, SaysWhyAndBuildsNothing) {
 
   std::vector<UINT8> Flash = {1, 2, 3};
   FLASH_IMAGE_LAYOUT Layout;
-  std::string Error = ComposeFlashImage(FlashMapRecord, Input, Flash, Layout);
-  EXPECT_NE(Error.find(GetParam().Reason), std::string::npos) << Error;
+  const std::optional<FLASH_IMAGE_REFUSAL> Refusal =
+      ComposeFlashImage(FlashMapRecord, Input, Flash, Layout);
+  ASSERT_TRUE(Refusal.has_value());
+  EXPECT_NE(Refusal->Reason.find(GetParam().Reason), std::string::npos) << Refusal->Reason;
+  EXPECT_EQ(Refusal->Input, GetParam().Blamed) << Refusal->Reason;
   EXPECT_TRUE(Flash.empty());
 }
 
@@ -125,7 +141,9 @@ TEST(FlashImage, LaysTheBootVolumeOutInRegion13) {
   Input.Peims = {Consumer(CONSUMER_ADDRESS)};
   std::vector<UINT8> Flash;
   FLASH_IMAGE_LAYOUT Layout;
-  ASSERT_EQ(ComposeFlashImage(FlashMapRecord, Input, Flash, Layout), "");
+  const std::optional<FLASH_IMAGE_REFUSAL> Refusal =
+      ComposeFlashImage(FlashMapRecord, Input, Flash, Layout);
+  ASSERT_FALSE(Refusal.has_value()) << Refusal->Reason;
   ASSERT_EQ(Flash.size(), 0x01000000u);
 
   const size_t VolumeOffset = VOLUME_BASE - FLASH_BASE;
@@ -176,7 +194,8 @@ TEST(FlashImage, AcceptsTheBuiltFiles) {
   ASSERT_TRUE(Map) << Problem;
   std::vector<UINT8> Flash;
   FLASH_IMAGE_LAYOUT Layout;
-  EXPECT_EQ(ComposeFlashImage(*Map, Input, Flash, Layout), "");
+  const std::optional<FLASH_IMAGE_REFUSAL> Refusal = ComposeFlashImage(*Map, Input, Flash, Layout);
+  EXPECT_FALSE(Refusal.has_value()) << Refusal->Reason;
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -79,6 +80,38 @@ TEST(FlashImageTool, RefusesAModuleThatPublishesNoFlashMap) {
   EXPECT_NE(Result.Output.find("no flash-map descriptor found"), std::string::npos)
       << Result.Output;
   EXPECT_FALSE(std::filesystem::exists(Output));
+}
+
+// Each refusal names the input it is about, by option and path.
+TEST(FlashImageTool, NamesTheInputItRefuses) {
+  const struct {
+    const char *Option;
+    const char *Path;
+    const char *Says;
+  } Cases[] = {
+      {"--module", TOLVERN_IMAGE_FILE,
+       "this is a PE32 image, not a firmware file: wrap it with "
+       "tolvern-ffs"},
+      {"--platform", TOLVERN_FILE, "does not end at the top of region 13"},
+      {"--peim", TOLVERN_FILE, "the PEIM Tolvern is linked at 0xFFF944A0, but"},
+      {"--flash-map", CONSUMER_FILE, "no flash-map descriptor found"},
+  };
+  for (const auto &Case : Cases) {
+    std::string Line = std::string(FLASH_IMAGE_TOOL) + " --address 0xFFF944A0 --platform-address " +
+                       BOOT_PLATFORM_BASE + " --output " + TEST_OUTPUT_DIR + "named.bin " +
+                       Case.Option + " " + Case.Path;
+    for (const auto &[Option, Path] :
+         {std::pair{"--module", TOLVERN_FILE}, std::pair{"--platform", BOOT_PLATFORM_BIN}}) {
+      Line += Option == std::string(Case.Option) ? "" : std::string(" ") + Option + " " + Path;
+    }
+    const RUN Result = RunCommand(Line);
+    EXPECT_EQ(Result.Status, 1) << Result.Output;
+    const std::string Named =
+        std::string("tolvern-flash: refusing ") + Case.Option + " " + Case.Path;
+    EXPECT_EQ(Result.Output.rfind(Named + ": ", 0), 0u) << Result.Output;
+    EXPECT_EQ(std::count(Result.Output.begin(), Result.Output.end(), '\n'), 1) << Result.Output;
+    EXPECT_NE(Result.Output.find(Case.Says), std::string::npos) << Result.Output;
+  }
 }
 
 TEST(FlashImageTool, WritesSixteenMiBForAFittingModule) {

@@ -86,8 +86,8 @@ TEST(InspectorDumpTest, JsonCarriesTheVolumeListing) {
   EXPECT_TRUE(Volume.at("problem").is_null());
   const nlohmann::json &Files = Volume.at("files");
   ASSERT_EQ(Files.size(), 5u);
-  EXPECT_EQ(Files.at(2).at("name"), TOLVERN_FILE_GUID);
-  EXPECT_EQ(Files.at(2).at("userInterface"), "Tolvern");
+  EXPECT_EQ(Files.at(2).at("guid"), TOLVERN_FILE_GUID);
+  EXPECT_EQ(Files.at(2).at("name"), "Tolvern");
   EXPECT_EQ(Files.at(2).at("start"), "0xFFF94468");
   EXPECT_EQ(Files.at(4).at("end"), "0xFFFFFFFF");
   for (const nlohmann::json &File : Files) {

@@ -49,10 +49,21 @@ struct FLASH_IMAGE_LAYOUT {
 std::optional<FLASH_MAP_RECORD> PublishedFlashMap(const std::vector<uint8_t> &Image,
                                                   std::string &Problem);
 
-// Returns an empty string and fills Flash (the record's FlashSize bytes) and
-// Layout; otherwise a message saying why the parts do not fit, and Flash is
-// left empty.
-std::string ComposeFlashImage(const FLASH_MAP_RECORD &Map, const FLASH_IMAGE_PARTS &Parts,
-                              std::vector<uint8_t> &Flash, FLASH_IMAGE_LAYOUT &Layout);
+// The input a refusal is about: one of the parts, or the flash map the
+// layout follows.
+enum class FLASH_IMAGE_INPUT { Peim, Module, Platform, FlashMap };
+
+struct FLASH_IMAGE_REFUSAL {
+  FLASH_IMAGE_INPUT Input = FLASH_IMAGE_INPUT::Module;
+  size_t PeimIndex = 0; // which of the parts' Peims, when Input is Peim
+  std::string Reason;   // one line
+};
+
+// Fills Flash (the record's FlashSize bytes) and Layout and returns nothing;
+// otherwise says which input does not fit and why, and Flash is left empty.
+std::optional<FLASH_IMAGE_REFUSAL> ComposeFlashImage(const FLASH_MAP_RECORD &Map,
+                                                     const FLASH_IMAGE_PARTS &Parts,
+                                                     std::vector<uint8_t> &Flash,
+                                                     FLASH_IMAGE_LAYOUT &Layout);
 
 } // namespace TolvernFlash

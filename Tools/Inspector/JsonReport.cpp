@@ -69,12 +69,14 @@ JSON Extent(uint64_t Start, uint64_t Bytes) {
 
 JSON FileJson(const FLASH_DUMP &Dump, const FIRMWARE_VOLUME &Volume, const FFS_FILE &File) {
   JSON Entry = Extent(Dump.Base + Volume.Offset + File.Offset, File.Size);
-  Entry["name"] = GuidText(File.Name);
+  // The file's GUID is its name in the file system; "name" is the one people
+  // use, from its user-interface section, as for the publisher.
+  Entry["guid"] = GuidText(File.Name);
+  Entry["name"] = File.UserInterfaceName;
   Entry["type"] = FileTypeName(File.Type);
   Entry["state"] = FileStateName(File.State);
   Entry["headerChecksum"] = File.HeaderChecksumValid;
   Entry["dataChecksum"] = File.DataChecksumValid ? JSON(*File.DataChecksumValid) : JSON(nullptr);
-  Entry["userInterface"] = File.UserInterfaceName;
   return Entry;
 }
 

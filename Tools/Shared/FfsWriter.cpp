@@ -89,6 +89,29 @@ std::string At(size_t Offset) {
   return "at volume offset " + Hex32(Offset) + ": ";
 }
 
+// Why File cannot stand at its offset when the files before it end at Free,
+// or nothing when it can.
+std::optional<std::string> PlacementProblem(const PLACED_FILE &File, size_t Free, uint64_t Length) {
+  if (File.Offset % FFS_FILE_ALIGNMENT != 0) {
+    return At(File.Offset) + FV_PROBLEM_TEXT[FV_FILE_MISALIGNED];
+  }
+  if (File.Offset < Free) {
+    return At(File.Offset) + "overlaps what comes before it, up to " + Hex32(Free);
+  }
+  if (File.Bytes.size() < FILE_HEADER_SIZE || File.Offset > Length ||
+      File.Bytes.size() > Length - File.Offset) {
+    return At(File.Offset) + FV_PROBLEM_TEXT[FV_FILE_PAST_VOLUME] + " (" +
+           std::to_string(File.Bytes.size()) + " bytes, the volume has " + std::to_string(Length) +
+           ")";
+  }
+  const size_t Gap = File.Offset - Free;
+  if (Gap != 0 && Gap < FILE_HEADER_SIZE) {
+    return At(File.Offset) + "the " + std::to_string(Gap) +
+           "-byte gap before it has no room for a pad file";
+  }
+  return std::nullopt;
+}
+
 } // namespace
 
 std::vector<uint8_t> FfsSection(uint8_t Type, std::span<const uint8_t> Data) {
@@ -136,7 +159,7 @@ std::optional<std::vector<uint8_t>> FfsFile(const std::array<uint8_t, 16> &Name,
 
 std::optional<std::vector<uint8_t>> FirmwareVolumeImage(uint64_t Length, uint32_t BlockSize,
                                                         const std::vector<PLACED_FILE> &Files,
-                                                        std::string &Problem) {
+                                                        std::string &Problem, size_t *RefusedFile) {
   if (!std::has_single_bit(BlockSize) || Length == 0 || Length % BlockSize != 0 ||
       Length / BlockSize > UINT32_MAX) {
     Problem = "a volume of " + Hex32(Length) + " bytes is no whole number of " + Hex32(BlockSize) +
@@ -146,28 +169,16 @@ std::optional<std::vector<uint8_t>> FirmwareVolumeImage(uint64_t Length, uint32_
   std::vector<uint8_t> Volume = VolumeHeader(Length, BlockSize);
   Volume.resize(Length, ERASED);
   size_t Free = FIRST_FILE_OFFSET; // where the space after the files so far begins
-  for (const PLACED_FILE &File : Files) {
-    if (File.Offset % FFS_FILE_ALIGNMENT != 0) {
-      Problem = At(File.Offset) + FV_PROBLEM_TEXT[FV_FILE_MISALIGNED];
-      return std::nullopt;
-    }
-    if (File.Offset < Free) {
-      Problem = At(File.Offset) + "overlaps what comes before it, up to " + Hex32(Free);
-      return std::nullopt;
-    }
-    if (File.Bytes.size() < FILE_HEADER_SIZE || File.Offset > Length ||
-        File.Bytes.size() > Length - File.Offset) {
-      Problem = At(File.Offset) + FV_PROBLEM_TEXT[FV_FILE_PAST_VOLUME] + " (" +
-                std::to_string(File.Bytes.size()) + " bytes, the volume has " +
-                std::to_string(Length) + ")";
+  for (size_t Index = 0; Index < Files.size(); ++Index) {
+    const PLACED_FILE &File = Files[Index];
+    if (std::optional<std::string> Refusal = PlacementProblem(File, Free, Length)) {
+      Problem = *Refusal;
+      if (RefusedFile != nullptr) {
+        *RefusedFile = Index;
+      }
       return std::nullopt;
     }
     const size_t Gap = File.Offset - Free;
-    if (Gap != 0 && Gap < FILE_HEADER_SIZE) {
-      Problem = At(File.Offset) + "the " + std::to_string(Gap) +
-                "-byte gap before it has no room for a pad file";
-      return std::nullopt;
-    }
     if (Gap != 0) {
       const std::vector<uint8_t> Pad = PadFile(Gap);
       std::copy(Pad.begin(), Pad.end(), Volume.begin() + static_cast<std::ptrdiff_t>(Free));

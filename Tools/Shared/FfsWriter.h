@@ -38,9 +38,11 @@ struct PLACED_FILE {
 // their offsets; the gap before a file becomes a pad file and the space after
 // the last one stays free. Nothing, and one line in Problem, when a file is
 // misaligned, overlaps the one before, leaves a gap too small for a pad file
-// or reaches past the volume.
+// or reaches past the volume; then RefusedFile, when given, is set to the
+// index of that file in Files (and left alone when the volume itself is refused).
 std::optional<std::vector<uint8_t>> FirmwareVolumeImage(uint64_t Length, uint32_t BlockSize,
                                                         const std::vector<PLACED_FILE> &Files,
-                                                        std::string &Problem);
+                                                        std::string &Problem,
+                                                        size_t *RefusedFile = nullptr);
 
 } // namespace HostTools

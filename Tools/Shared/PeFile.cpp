@@ -24,8 +24,6 @@ namespace {
 constexpr size_t MZ_HEADER_SIZE = 0x40;
 constexpr size_t PE_OFFSET_FIELD = 0x3C;
 
-// The MZ stub and the PE signature, checked before LLVM sees the bytes: LLVM
-// would otherwise try to read a bare COFF object out of any file.
 // What the first two bytes already tell, before the rest of a file is read.
 std::optional<std::string> FirstBytesProblem(std::span<const uint8_t> FirstBytes) {
   if (FirstBytes.empty()) {
@@ -37,6 +35,8 @@ std::optional<std::string> FirstBytesProblem(std::span<const uint8_t> FirstBytes
   return std::nullopt;
 }
 
+// The MZ stub and the PE signature, checked before LLVM sees the bytes: LLVM
+// would otherwise try to read a bare COFF object out of any file.
 std::optional<std::string> SignatureProblem(const std::vector<uint8_t> &Bytes) {
   if (std::optional<std::string> First = FirstBytesProblem(Bytes)) {
     return First;

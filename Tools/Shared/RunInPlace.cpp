@@ -62,6 +62,11 @@ std::optional<std::string> CheckRunsInPlace(const PE_FILE &File) {
   if (!EntryInCode) {
     return "entry point RVA " + Hex32(File.EntryPointRva) + " lies in no code section";
   }
+  // In flash the image owns no more than its file: what follows it is another file's.
+  if (File.SizeOfImage > File.Bytes.size()) {
+    return "SizeOfImage " + Hex32(File.SizeOfImage) + " reaches past its " +
+           Hex32(File.Bytes.size()) + " bytes in the file";
+  }
   return std::nullopt;
 }
 

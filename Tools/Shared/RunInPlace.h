@@ -13,9 +13,11 @@ namespace HostTools {
 // that is not a power of two, an image larger than the flash device or running
 // past 4 GiB, headers or sections outside SizeOfImage, a section whose file
 // offset differs from its RVA, a section with bytes that are not in the file
-// (zero-fill cannot live in flash), or an entry point in no executable section.
-// The emulator refuses such an image; the inspector and the flash image
-// builder report the same verdict.
+// (zero-fill cannot live in flash), an entry point in no executable section,
+// or a SizeOfImage larger than the file. How its link address is aligned does
+// not count: the file's layout is what makes it run where it lies.
+// This is the one verdict: the emulator refuses such an image, the flash image
+// builder refuses such a PEIM, and the inspector reports it.
 std::optional<std::string> CheckRunsInPlace(const PE_FILE &File);
 
 } // namespace HostTools

@@ -20,6 +20,9 @@ typedef struct {
   UINT32 Reserved;
 } EFI_TABLE_HEADER;
 
+// Hdr.Signature of the PEI services table: "PEI SERV" read as a little-endian UINT64.
+#define PEI_SERVICES_SIGNATURE 0x5652455320494550ull
+
 struct EFI_PEI_SERVICES;
 typedef struct EFI_PEI_SERVICES EFI_PEI_SERVICES;
 
