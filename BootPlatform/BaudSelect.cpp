@@ -1,24 +1,23 @@
 #include "BaudSelect.h"
 
+#include "Cmos.h"
 #include "Console.h"
 #include "FwCfg.h"
-#include "PortIo.h"
 #include "SelectorText.h"
+
+#include <Library/IoLib.h>
 
 namespace {
 
-constexpr UINT16 CMOS_INDEX_PORT = 0x70;
-constexpr UINT16 CMOS_DATA_PORT = 0x71;
-
 // Index bit 7 stays clear, as the module leaves it (NMI not masked).
 UINT8 CmosRead(UINT8 Register) {
-  BootOut8(CMOS_INDEX_PORT, Register);
-  return BootIn8(CMOS_DATA_PORT);
+  PortOut8(CMOS_INDEX_PORT, Register);
+  return PortIn8(CMOS_DATA_PORT);
 }
 
 VOID CmosWrite(UINT8 Register, UINT8 Value) {
-  BootOut8(CMOS_INDEX_PORT, Register);
-  BootOut8(CMOS_DATA_PORT, Value);
+  PortOut8(CMOS_INDEX_PORT, Register);
+  PortOut8(CMOS_DATA_PORT, Value);
 }
 
 } // namespace
@@ -32,7 +31,7 @@ VOID ApplyBaudSelection(BAUD_SELECTION *Selection) {
   Selection->CmosBeforeModule = CmosRead(UART_BAUD_SELECT_CMOS_REGISTER);
 }
 
-VOID ReportBaudSelection(const BAUD_SELECTION *Selection) {
+VOID ReportBaudSelection(const BAUD_SELECTION *Selection, BOOLEAN ModuleRan) {
   if (!Selection->Requested) {
     ConsolePrint("[boot] baud selector: none requested");
   } else if (!Selection->Valid) {
@@ -43,5 +42,11 @@ VOID ReportBaudSelection(const BAUD_SELECTION *Selection) {
   } else {
     ConsolePrint("[boot] baud selector: 0x%02X from " BAUD_SELECT_FILE, Selection->Value);
   }
-  ConsolePrint(", CMOS 0x6F was 0x%02X when the module ran\n", Selection->CmosBeforeModule);
+  if (ModuleRan) {
+    ConsolePrint(", CMOS 0x%02X was 0x%02X when the module ran\n", UART_BAUD_SELECT_CMOS_REGISTER,
+                 Selection->CmosBeforeModule);
+  } else {
+    ConsolePrint(", CMOS 0x%02X reads 0x%02X; the module never ran\n",
+                 UART_BAUD_SELECT_CMOS_REGISTER, Selection->CmosBeforeModule);
+  }
 }

@@ -2,13 +2,7 @@
 
 #include "Console.h"
 
-#include <Library/PrintLib.h>
-
-namespace {
-
-constexpr UINTN LINE_SIZE = 256;
-
-} // namespace
+#include <Library/DebugLib.h>
 
 VOID BootLogHold(BOOT_STATE *State) {
   State->HoldLog = TRUE;
@@ -17,21 +11,21 @@ VOID BootLogHold(BOOT_STATE *State) {
 }
 
 VOID BootLog(BOOT_STATE *State, const CHAR8 *Format, ...) {
-  CHAR8 Line[LINE_SIZE];
+  LOG_LINE Line;
   VA_LIST Arguments;
   VA_START(Arguments, Format);
-  UINTN Length = FormatWorker(Line, sizeof Line, Format, Arguments);
+  FormatLogLine(&Line, Format, Arguments);
   VA_END(Arguments);
   if (!State->HoldLog) {
-    ConsoleWrite(Line, Length);
+    ConsoleWrite(Line.Text, Line.Length);
     return;
   }
-  if (Length > BOOT_HELD_LOG_SIZE - State->HeldLength) {
+  if (Line.Length > BOOT_HELD_LOG_SIZE - State->HeldLength) {
     State->HeldLogCut = TRUE;
     return;
   }
-  for (UINTN Index = 0; Index < Length; ++Index) {
-    State->HeldLog[State->HeldLength++] = Line[Index];
+  for (UINTN Index = 0; Index < Line.Length; ++Index) {
+    State->HeldLog[State->HeldLength++] = Line.Text[Index];
   }
 }
 

@@ -24,13 +24,14 @@ extern "C" [[noreturn]] VOID BootMain(VOID) {
   State.RunningBase = 0;
   State.RunningSize = 0;
   State.RunningName = nullptr;
+  State.PeimsCalled = 0;
   BootLogHold(&State);
   InstallInterruptTable(&State);
 
   BAUD_SELECTION Baud;
   ApplyBaudSelection(&Baud);
   if (Baud.Requested && !Baud.Valid) {
-    ReportBaudSelection(&Baud);
+    ReportBaudSelection(&Baud, FALSE);
     ConsolePrint("[boot] not starting the module\n");
     EmulatorExit(FALSE);
   }
@@ -40,10 +41,16 @@ extern "C" [[noreturn]] VOID BootMain(VOID) {
   BOOLEAN Dispatched = DispatchBootVolume(&State, &Core, BOOT_VOLUME_BASE);
   BootLogRelease(&State);
 
-  UART_SETTINGS Uart;
-  ReadUartSettings(&Uart);
-  ReportBaudSelection(&Baud);
-  ReportUartSettings(&Uart);
+  if (State.PeimsCalled != 0) {
+    UART_SETTINGS Uart;
+    ReadUartSettings(&Uart);
+    ReportBaudSelection(&Baud, TRUE);
+    ReportUartSettings(&Uart);
+  } else {
+    // A refused volume or module leaves the UART and the LPC decode as the
+    // board has them: nothing of the module's to read back.
+    ReportBaudSelection(&Baud, FALSE);
+  }
   ConsolePrint("[boot] InstallPpi calls: %d, descriptors recorded: %d\n", Core.InstallCalls,
                Core.PpiCount);
   ConsolePrint("[boot] breakpoints: %d\n", State.Breakpoints);

@@ -27,6 +27,7 @@ typedef struct {
   UINT32 RunningBase;
   UINT32 RunningSize;
   const CHAR16 *RunningName; // its user-interface name, or nullptr
+  UINT32 PeimsCalled;        // 0 when the volume or every PEIM was refused
   // Lines held back while HoldLog is set (see BootLog.h).
   BOOLEAN HoldLog;
   BOOLEAN HeldLogCut; // some did not fit

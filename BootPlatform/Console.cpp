@@ -1,34 +1,32 @@
 #include "Console.h"
 
-#include "PortIo.h"
 #include "Uart16550.h"
 
-#include <Library/PrintLib.h>
+#include <Library/DebugLib.h>
+#include <Library/IoLib.h>
 
 namespace {
 
 // Bounds the wait on a UART that never drains (or is absent).
 constexpr UINT32 MAX_POLLS = 1000000;
 
-constexpr UINTN LINE_SIZE = 256;
-
 } // namespace
 
 VOID ConsoleChar(CHAR8 Character) {
   // An exception can strike while the divisor latch is open; the byte must go
   // to the transmitter, not into the divisor, so close it for the write only.
-  UINT8 LineControl = BootIn8(UART_LCR);
+  UINT8 LineControl = PortIn8(UART_LCR);
   if ((LineControl & LCR_DLAB) != 0) {
-    BootOut8(UART_LCR, LineControl & (UINT8)~LCR_DLAB);
+    PortOut8(UART_LCR, LineControl & (UINT8)~LCR_DLAB);
   }
   for (UINT32 Poll = 0; Poll < MAX_POLLS; ++Poll) {
-    if ((BootIn8(UART_LSR) & LSR_TRANSMITTER_EMPTY) != 0) {
+    if ((PortIn8(UART_LSR) & LSR_TRANSMITTER_EMPTY) != 0) {
       break;
     }
   }
-  BootOut8(UART_THR, (UINT8)Character);
+  PortOut8(UART_THR, (UINT8)Character);
   if ((LineControl & LCR_DLAB) != 0) {
-    BootOut8(UART_LCR, LineControl);
+    PortOut8(UART_LCR, LineControl);
   }
 }
 
@@ -39,10 +37,10 @@ VOID ConsoleWrite(const CHAR8 *Text, UINTN Length) {
 }
 
 VOID ConsolePrint(const CHAR8 *Format, ...) {
-  CHAR8 Line[LINE_SIZE];
+  LOG_LINE Line;
   VA_LIST Arguments;
   VA_START(Arguments, Format);
-  UINTN Length = FormatWorker(Line, sizeof Line, Format, Arguments);
+  FormatLogLine(&Line, Format, Arguments);
   VA_END(Arguments);
-  ConsoleWrite(Line, Length);
+  ConsoleWrite(Line.Text, Line.Length);
 }

@@ -103,6 +103,7 @@ BOOLEAN CallPeim(BOOT_STATE *State, PEI_CORE_INSTANCE *Core, BOOT_PEIM *Peim) {
   State->RunningSize = Image.SizeOfImage;
   State->RunningName = Peim->Sections.Name;
   PEIM_ENTRY_POINT Entry = reinterpret_cast<PEIM_ENTRY_POINT>(static_cast<UINTN>(Image.EntryPoint));
+  ++State->PeimsCalled;
   EFI_STATUS Status = Entry(Peim->File, PeiCoreServices(Core));
   State->RunningSize = 0;
   Peim->State = PEIM_DISPATCHED;

@@ -1,6 +1,6 @@
 #include "FwCfg.h"
 
-#include "PortIo.h"
+#include <Library/IoLib.h>
 
 namespace {
 
@@ -14,16 +14,16 @@ constexpr UINT32 FILE_NAME_SIZE = 56;
 UINT32 ReadBigEndian(UINT32 Bytes) {
   UINT32 Value = 0;
   for (UINT32 Index = 0; Index < Bytes; ++Index) {
-    Value = (Value << 8) | BootIn8(DATA_PORT);
+    Value = (Value << 8) | PortIn8(DATA_PORT);
   }
   return Value;
 }
 
 BOOLEAN DevicePresent() {
   constexpr CHAR8 SIGNATURE[] = "QEMU";
-  BootOut16(SELECTOR_PORT, SIGNATURE_ITEM);
+  PortOut16(SELECTOR_PORT, SIGNATURE_ITEM);
   for (UINT32 Index = 0; Index < 4; ++Index) {
-    if (BootIn8(DATA_PORT) != (UINT8)SIGNATURE[Index]) {
+    if (PortIn8(DATA_PORT) != (UINT8)SIGNATURE[Index]) {
       return FALSE;
     }
   }
@@ -35,7 +35,7 @@ BOOLEAN NextNameMatches(const CHAR8 *Name) {
   BOOLEAN Same = TRUE;
   BOOLEAN Ended = FALSE;
   for (UINT32 Index = 0; Index < FILE_NAME_SIZE; ++Index) {
-    CHAR8 Character = (CHAR8)BootIn8(DATA_PORT);
+    CHAR8 Character = (CHAR8)PortIn8(DATA_PORT);
     if (Ended) {
       continue;
     }
@@ -57,7 +57,7 @@ BOOLEAN FwCfgReadFile(const CHAR8 *Name, CHAR8 *Buffer, UINT32 Capacity) {
   if (Capacity == 0 || !DevicePresent()) {
     return FALSE;
   }
-  BootOut16(SELECTOR_PORT, FILE_DIRECTORY_ITEM);
+  PortOut16(SELECTOR_PORT, FILE_DIRECTORY_ITEM);
   UINT32 Count = ReadBigEndian(4);
   for (UINT32 Entry = 0; Entry < Count; ++Entry) {
     UINT32 Size = ReadBigEndian(4);
@@ -66,10 +66,10 @@ BOOLEAN FwCfgReadFile(const CHAR8 *Name, CHAR8 *Buffer, UINT32 Capacity) {
     if (!NextNameMatches(Name)) {
       continue;
     }
-    BootOut16(SELECTOR_PORT, Select);
+    PortOut16(SELECTOR_PORT, Select);
     UINT32 Length = Size < Capacity - 1 ? Size : Capacity - 1;
     for (UINT32 Index = 0; Index < Length; ++Index) {
-      Buffer[Index] = (CHAR8)BootIn8(DATA_PORT);
+      Buffer[Index] = (CHAR8)PortIn8(DATA_PORT);
     }
     Buffer[Length] = '\0';
     return TRUE;

@@ -1,17 +1,12 @@
 // The platform half of the debug serial console: route the legacy I/O ranges
 // to the LPC bus, fix up the super I/O, and place the two UARTs at 0x3F8 and
 // 0x2F8 unless one of them is already on.
+#include "LpcDecode.h"
+
 #include <Library/IoLib.h>
 #include <Library/SerialPortLib.h>
 
 namespace {
-
-// LPC bridge I/O decode register pair: serial ranges and 0x370/0x371 to LPC.
-constexpr UINT8 LPC_BUS = 0;
-constexpr UINT8 LPC_DEVICE = 31;
-constexpr UINT8 LPC_FUNCTION = 0;
-constexpr UINT8 LPC_IO_DECODE = 0x80;
-constexpr UINT32 LPC_IO_DECODE_VALUE = 0x040B1010;
 
 constexpr UINT16 SIO_INDEX_PORT = 0x370;
 constexpr UINT16 SIO_DATA_PORT = 0x371;
@@ -62,9 +57,6 @@ constexpr SIO_REGISTER_VALUE SioProgramUarts[] = {
     {SIO_ACTIVATE, 0x01},
 };
 
-static_assert(sizeof SioApplyFixups == 15 && sizeof SioProgramUarts == 20,
-              "the tables are plain byte arrays of 5 x 3 and 10 x 2 bytes");
-
 constexpr bool FixupsOnlySetClearedBits() {
   for (const SIO_FIXUP &Fixup : SioApplyFixups) {
     if ((Fixup.AndMask & Fixup.OrMask) != 0) {
@@ -74,10 +66,6 @@ constexpr bool FixupsOnlySetClearedBits() {
   return true;
 }
 static_assert(FixupsOnlySetClearedBits(), "a fix-up sets only bits its mask clears");
-static_assert(SioApplyFixups[0].Register == SIO_LOGICAL_DEVICE,
-              "the fix-ups select their logical device first");
-static_assert(SioApplyFixups[3].AndMask == 0xF9 && SioApplyFixups[4].AndMask == 0xFE,
-              "fix-ups 4 and 5 keep every bit they do not own");
 
 // What the UART table leaves in Register of LogicalDevice, or -1 if untouched.
 constexpr int PlacedValue(UINT8 LogicalDevice, UINT8 Register) {
@@ -95,15 +83,29 @@ constexpr int PlacedValue(UINT8 LogicalDevice, UINT8 Register) {
 constexpr int PlacedBase(UINT8 LogicalDevice) {
   return PlacedValue(LogicalDevice, SIO_BASE_HIGH) << 8 | PlacedValue(LogicalDevice, SIO_BASE_LOW);
 }
-static_assert(PlacedBase(SIO_COM1) == UART_BASE && PlacedValue(SIO_COM1, SIO_IRQ) == 4,
-              "the debug UART is logical device 3 at its base, IRQ 4");
-static_assert(PlacedBase(SIO_COM2) == 0x2F8 && PlacedValue(SIO_COM2, SIO_IRQ) == 3,
-              "the second UART is logical device 2 at 0x2F8, IRQ 3");
+static_assert(PlacedBase(SIO_COM1) == UART_BASE, "logical device 3 is placed at the debug UART");
 static_assert(PlacedValue(SIO_COM1, SIO_ACTIVATE) == SIO_ACTIVE &&
                   PlacedValue(SIO_COM2, SIO_ACTIVATE) == SIO_ACTIVE,
-              "both UARTs end activated");
-static_assert(SioProgramUarts[4].Register == SIO_ACTIVATE &&
-                  SioProgramUarts[9].Register == SIO_ACTIVATE,
+              "both UARTs end activated, as the probe counts a UART already on");
+
+// Whether each activate write of the UART table follows the base and IRQ
+// writes of the device it activates.
+constexpr bool ActivatesOnlyPlacedDevices() {
+  UINT32 Written = 0; // bits 0-2: base high, base low, IRQ of the selected device
+  for (const SIO_REGISTER_VALUE &Entry : SioProgramUarts) {
+    if (Entry.Register == SIO_LOGICAL_DEVICE) {
+      Written = 0;
+    } else if (Entry.Register == SIO_ACTIVATE) {
+      if (Written != 7) {
+        return false;
+      }
+    } else {
+      Written |= Entry.Register == SIO_BASE_HIGH ? 1 : Entry.Register == SIO_BASE_LOW ? 2 : 4;
+    }
+  }
+  return true;
+}
+static_assert(ActivatesOnlyPlacedDevices(),
               "each UART is activated only after its base and IRQ are set");
 
 UINT8 ReadActivate(UINT8 LogicalDevice) {

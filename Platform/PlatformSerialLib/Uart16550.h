@@ -24,3 +24,6 @@ constexpr UINT8 MCR_ALL_OFF = 0x00;
 constexpr UINT8 LSR_TRANSMITTER_EMPTY = 0x40; // FIFO and shift register both empty
 
 constexpr UINTN UART_FIFO_DEPTH = 16;
+
+// The baud rate of divisor 1: the divisor is this over the baud rate.
+constexpr UINT32 UART_CLOCK_BAUD = 115200;

@@ -1,17 +1,14 @@
 // The module's library constructor: bring the debug UART to 8-N-1 at the
 // CMOS-selected baud rate, leaving it alone if it already runs that way.
+#include "Cmos.h"
 #include "Uart16550.h"
 
 #include <Library/IoLib.h>
 
 namespace {
 
-constexpr UINT16 CMOS_INDEX_PORT = 0x70;
-constexpr UINT16 CMOS_DATA_PORT = 0x71;
-// Bit 7 of the index stays clear: NMI stays enabled.
-static_assert((UART_BAUD_SELECT_CMOS_REGISTER & 0x80) == 0, "the index keeps NMI enabled");
-
-constexpr UINT32 UART_CLOCK_BAUD = 115200;
+static_assert((UART_BAUD_SELECT_CMOS_REGISTER & CMOS_NMI_DISABLE) == 0,
+              "the index keeps NMI enabled");
 
 constexpr UINT32 BaudBySelect[] = {115200, 57600, 19200, 9600};
 constexpr bool DivisorsMatchBauds() {

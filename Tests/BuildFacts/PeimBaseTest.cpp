@@ -77,7 +77,8 @@ TEST_P(PeimBaseLayoutTest, IsWhereTheFlashBuilderPlacesThePeim) {
   ASSERT_TRUE(Map) << Problem;
   std::vector<uint8_t> Bytes;
   FLASH_IMAGE_LAYOUT Layout;
-  ASSERT_EQ(ComposeFlashImage(*Map, Flash, Bytes, Layout), "");
+  const auto Refusal = ComposeFlashImage(*Map, Flash, Bytes, Layout);
+  ASSERT_FALSE(Refusal) << Refusal->Reason;
   EXPECT_EQ(Layout.Volume.Base, BOOT_VOLUME_BASE);
   EXPECT_EQ(Layout.Files.front().Pe32Data, Computed);
 }

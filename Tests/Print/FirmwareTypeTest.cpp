@@ -34,7 +34,7 @@ TEST(Guid, ReadsAGuidAtAnyAlignment) {
   }
 }
 
-TEST(Guid, NestedFormattingLeavesTheOuterArgumentsInPlace) {
+TEST(Guid, TakesOneSlotBetweenItsNeighbours) {
   EFI_GUID Guid;
   std::memcpy(&Guid, FlashMapGuidBytes, sizeof(Guid));
   EXPECT_EQ(Print("%d %g %d", 1, &Guid, 2), std::string("1 ") + FlashMapGuidText + " 2");

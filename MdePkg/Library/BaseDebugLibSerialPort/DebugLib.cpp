@@ -1,5 +1,6 @@
 // Debug messages and assertion reports, formatted on the stack and sent to
 // the debug UART in one write each.
+#include <Library/AssertSites.h>
 #include <Library/BaseLib.h>
 #include <Library/DebugLib.h>
 #include <Library/PrintLib.h>
@@ -18,8 +19,7 @@ VOID SendText(const CHAR8 *Text) {
 
 VOID DebugMessage(UINT32 Level, const CHAR8 *Format, ...) {
   if (Format == nullptr) {
-    AssertReport("u:\\MdePkg\\Library\\BaseDebugLibSerialPort\\DebugLib", 79,
-                 "Format != ((void *) 0)");
+    REPORT_ASSERT_SITE(ASSERT_SITE_DEBUG_FORMAT);
   }
   if ((Level & DebugLevelMask) == 0) {
     return;

@@ -13,6 +13,16 @@ VOID PortOut8(UINT16 Port, UINT8 Value) {
   __asm__ __volatile__("outb %b0, %w1" : : "a"(Value), "Nd"(Port) : "memory");
 }
 
+VOID PortOut16(UINT16 Port, UINT16 Value) {
+  __asm__ __volatile__("outw %w0, %w1" : : "a"(Value), "Nd"(Port) : "memory");
+}
+
+UINT32 PortIn32(UINT16 Port) {
+  UINT32 Value;
+  __asm__ __volatile__("inl %w1, %0" : "=a"(Value) : "Nd"(Port) : "memory");
+  return Value;
+}
+
 VOID PortOut32Unchecked(UINT16 Port, UINT32 Value) {
   __asm__ __volatile__("outl %0, %w1" : : "a"(Value), "Nd"(Port) : "memory");
 }

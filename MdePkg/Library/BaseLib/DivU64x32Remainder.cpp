@@ -1,8 +1,8 @@
 // 64-by-32 division from two 32-bit divisions: the high half first, then its
 // remainder joined to the low half. The second quotient always fits in 32 bits,
 // so on IA32 one DIVL does it and the image never needs a runtime helper.
+#include <Library/AssertSites.h>
 #include <Library/BaseLib.h>
-#include <Library/DebugLib.h>
 
 namespace {
 
@@ -26,7 +26,7 @@ UINT32 DivideJoined(UINT32 Remainder, UINT32 Low, UINT32 Divisor, UINT32 *NewRem
 
 UINT64 DivU64x32Remainder(UINT64 Dividend, UINT32 Divisor, UINT32 *Remainder) {
   if (Divisor == 0) {
-    AssertReport("u:\\MdePkg\\Library\\BaseLib\\DivU64x32Remainder", 47, "Divisor != 0");
+    REPORT_ASSERT_SITE(ASSERT_SITE_DIVISOR);
     if (Remainder != nullptr) {
       *Remainder = 0;
     }

@@ -1,10 +1,10 @@
 // Length of an 8-bit string.
+#include <Library/AssertSites.h>
 #include <Library/BaseLib.h>
-#include <Library/DebugLib.h>
 
 UINTN AsciiLength(const CHAR8 *String) {
   if (String == nullptr) {
-    AssertReport("u:\\MdePkg\\Library\\BaseLib\\String", 1216, "String != ((void *) 0)");
+    REPORT_ASSERT_SITE(ASSERT_SITE_STRING_LENGTH);
     return 0;
   }
   const CHAR8 *Cursor = String;

@@ -1,16 +1,11 @@
 // Little-endian loads from addresses of any alignment, one byte at a time so
 // that nothing is assumed about where the value lies.
+#include <Library/AssertSites.h>
 #include <Library/BaseLib.h>
-#include <Library/DebugLib.h>
-
-namespace {
-constexpr const CHAR8 *UnalignedFile = "u:\\MdePkg\\Library\\BaseLib\\Unaligned";
-constexpr const CHAR8 *NonNullBuffer = "Buffer != ((void *) 0)";
-} // namespace
 
 UINT16 ReadUnaligned16(const UINT16 *Buffer) {
   if (Buffer == nullptr) {
-    AssertReport(UnalignedFile, 38, NonNullBuffer);
+    REPORT_ASSERT_SITE(ASSERT_SITE_UNALIGNED16);
     return 0;
   }
   const UINT8 *Bytes = reinterpret_cast<const UINT8 *>(Buffer);
@@ -19,7 +14,7 @@ UINT16 ReadUnaligned16(const UINT16 *Buffer) {
 
 UINT32 ReadUnaligned32(const UINT32 *Buffer) {
   if (Buffer == nullptr) {
-    AssertReport(UnalignedFile, 141, NonNullBuffer);
+    REPORT_ASSERT_SITE(ASSERT_SITE_UNALIGNED32);
     return 0;
   }
   const UINT8 *Bytes = reinterpret_cast<const UINT8 *>(Buffer);

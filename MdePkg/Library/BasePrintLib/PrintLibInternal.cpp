@@ -2,8 +2,8 @@
 // and writes every element through one bounded output stage.
 #include "PrintLibInternal.h"
 
+#include <Library/AssertSites.h>
 #include <Library/BaseLib.h>
-#include <Library/DebugLib.h>
 
 namespace {
 
@@ -152,8 +152,7 @@ UINTN FormatWorker(CHAR8 *Buffer, UINTN BufferSize, const CHAR8 *Format, VA_LIST
     return 0;
   }
   if (Buffer == nullptr) {
-    AssertReport("u:\\MdePkg\\Library\\BasePrintLib\\PrintLibInternal", 356,
-                 "Buffer != ((void *) 0)");
+    REPORT_ASSERT_SITE(ASSERT_SITE_FORMAT_BUFFER);
     return 0;
   }
   CHAR8 *const Start = Buffer;

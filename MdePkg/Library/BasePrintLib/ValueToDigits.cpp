@@ -7,7 +7,6 @@
 namespace {
 // Upper case only: 'x' and 'X' print the same digits.
 constexpr CHAR8 DigitTable[] = "0123456789ABCDEF";
-static_assert(sizeof(DigitTable) == 17, "one digit per value of a hexadecimal place");
 static_assert(VALUE_BUFFER_SIZE >= 1 + 20 + 6,
               "a NUL, the 20 decimal digits of a 64-bit value and their separators");
 } // namespace
