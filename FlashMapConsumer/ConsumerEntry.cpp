@@ -1,10 +1,12 @@
 // A consumer of the flash-map PPI, as any PEIM of the platform would be one:
 // it finds the PPI by its GUID through LocatePpi, follows it to the record,
-// checks the record's rules and prints it line by line. It is not part of
-// the module; its dependency expression (PUSH the flash-map GUID, END) keeps
-// the dispatcher from calling it before the module has installed the PPI.
+// checks the record against the flash-map rules and the board's promises and
+// prints it line by line. It is not part of the module; its dependency
+// expression (PUSH the flash-map GUID, END) keeps the dispatcher from calling
+// it before the module has installed the PPI.
 #include "ConsumerPrint.h"
-#include "RecordInvariants.h"
+
+#include <FlashMapBoard.h>
 
 namespace {
 
@@ -63,9 +65,9 @@ extern "C" EFI_STATUS FlashMapConsumerEntry(EFI_PEI_FILE_HANDLE FileHandle,
     ConsumerPrint(", no record\n");
     return EFI_NOT_FOUND;
   }
-  const CHAR8 *Broken = BrokenInvariant(FlashMap->Record);
+  const FLASH_MAP_RULE Broken = FlashMapBoardRule(FlashMap->Record);
   ConsumerPrint(", record at 0x%08X, %a%a\n", (UINT32) reinterpret_cast<UINTN>(FlashMap->Record),
-                Broken == nullptr ? "its rules hold" : "BROKEN: ", Broken == nullptr ? "" : Broken);
+                Broken == FLASH_MAP_SOUND ? "" : "BROKEN: ", FLASH_MAP_RULE_TEXT[Broken]);
   PrintRecord(FlashMap->Record);
-  return Broken == nullptr ? EFI_SUCCESS : RECORD_BROKEN;
+  return Broken == FLASH_MAP_SOUND ? EFI_SUCCESS : RECORD_BROKEN;
 }

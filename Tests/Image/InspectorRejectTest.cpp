@@ -48,14 +48,13 @@ size_t RecordWordOffset(size_t Word) {
   return Objects().RecordOffset + 4 * Word;
 }
 
-// The image with regions 8 and 9 swapped into address order.
-BYTES RegionsInAddressOrder() {
-  BYTES Image = ImageFileBytes();
-  const size_t Region8 = RecordWordOffset(Expected::REGIONS_WORD + 8 * 4);
-  std::swap_ranges(Image.begin() + static_cast<std::ptrdiff_t>(Region8),
-                   Image.begin() + static_cast<std::ptrdiff_t>(Region8 + 16),
-                   Image.begin() + static_cast<std::ptrdiff_t>(Region8 + 16));
-  return Image;
+// The image with region 12 starting a block later: a gap inside regions 10-13.
+BYTES GapBeforeRegion12() {
+  std::vector<uint8_t> Words;
+  for (uint32_t Word : {0xFFF20000u, 0x00040000u, 242u}) {
+    Expected::AppendU32(Words, Word);
+  }
+  return Patched(RecordWordOffset(Expected::REGIONS_WORD + 12 * 4), Words);
 }
 
 const OBJDUMP_SECTION *RelocSection() {
@@ -153,9 +152,9 @@ std::vector<DAMAGE> Damages() {
        "breaks device-ends-at-4GiB"},
       {"sub-range 1 grown",
        [] { return Flipped(RecordWordOffset(Expected::SUB_RANGES_WORD + 3) + 1, 0x10); },
-       CHECKS_FAILED, "breaks sub-ranges-divide-region-3"},
-      {"regions 8 and 9 in address order", RegionsInAddressOrder, CHECKS_FAILED,
-       "breaks region-order"},
+       CHECKS_FAILED, "breaks sub-ranges-tile-their-region"},
+      {"gap before region 12", GapBeforeRegion12, CHECKS_FAILED,
+       "breaks region-runs-contiguous: regions 10-13: gap 0xFFF10000-0xFFF1FFFF before region 12"},
   };
   // And a sweep of cut points across the whole file.
   for (size_t Step = 1; Step < 12; ++Step) {

@@ -111,7 +111,7 @@ struct LABEL {
   double Placed = 0;
   std::string Content;
   std::string Style;
-  bool IsRegion3 = false;
+  bool IsSubRangeRegion = false; // the region the inset magnifies
 };
 
 // Monospaced 11 px text: a character is about 6.7 px wide.
@@ -241,9 +241,9 @@ std::string RegionColumn(const FLASH_MAP_RECORD &R, const SCALE &Main, std::vect
     }
     Labels.push_back({(Top + Bottom) / 2, 0, RowLabel(R, Row),
                       IsRegion ? "class=\"label\"" : "class=\"label gaplabel\"",
-                      IsRegion && Row.Index == 3});
+                      IsRegion && Row.Index == SubRangeRegion(R)});
   }
-  // Sub-range boundaries inside region 3; the inset shows them at a readable scale.
+  // Sub-range boundaries inside their region; the inset shows them at a readable scale.
   for (size_t Index = 1; Index < FLASH_MAP_SUB_RANGE_COUNT; ++Index) {
     const double Y = Main.Y(R.SubRanges[Index].Base);
     Out += Polyline({COLUMN_LEFT, Y, COLUMN_LEFT + COLUMN_WIDTH, Y}, "class=\"subline\"");
@@ -252,22 +252,25 @@ std::string RegionColumn(const FLASH_MAP_RECORD &R, const SCALE &Main, std::vect
   return Out + Numbers;
 }
 
-// The inset hangs off region 3's label, so that its callout crosses no other label.
-std::string Region3Inset(const FLASH_MAP_RECORD &R, const SCALE &Main, const LABEL &Region3Label) {
-  const FLASH_REGION &Region = R.Regions[3];
+// The inset hangs off its region's label, so that its callout crosses no other label.
+std::string SubRangeInset(const FLASH_MAP_RECORD &R, const SCALE &Main, const LABEL &RegionLabel) {
+  const size_t RegionIndex = *SubRangeRegion(R);
+  const FLASH_REGION &Region = R.Regions[RegionIndex];
   const uint64_t Start = Region.Base;
   const uint64_t End = Start + Region.Size;
-  const double Centre = Region3Label.Placed;
+  const double Centre = RegionLabel.Placed;
   const double Top = std::clamp(Centre - INSET_HEIGHT / 2, TOP, TOP + DEVICE_HEIGHT - INSET_HEIGHT);
   const SCALE Inset{Start, End, Top, INSET_HEIGHT};
   const double Magnified = Inset.Height / (Main.Y(Start) - Main.Y(End));
 
-  const double CalloutX = LANE_LEFT + TextWidth(Region3Label.Content) + 6;
+  const double CalloutX = LANE_LEFT + TextWidth(RegionLabel.Content) + 6;
   std::string Out;
-  Out += Polyline(
-      {INSET_LEFT, Inset.Y(End), CalloutX, Region3Label.Placed, INSET_LEFT, Inset.Y(Start)},
-      "class=\"zoom\"");
-  Out += Text(INSET_LEFT, Top - 22, "region 3, magnified x" + Number(Magnified), "class=\"head\"");
+  Out +=
+      Polyline({INSET_LEFT, Inset.Y(End), CalloutX, RegionLabel.Placed, INSET_LEFT, Inset.Y(Start)},
+               "class=\"zoom\"");
+  Out += Text(INSET_LEFT, Top - 22,
+              "region " + std::to_string(RegionIndex) + ", magnified x" + Number(Magnified),
+              "class=\"head\"");
   Out += Text(INSET_LEFT, Top - 8,
               "blocks " + std::to_string(Region.FirstBlock) + "-" +
                   std::to_string(Region.LastBlock) + ", four sub-ranges",
@@ -334,8 +337,8 @@ std::string SvgReport(const INSPECTION &Inspection) {
   std::vector<LABEL> Labels;
   Out += RegionColumn(R, Main, Labels);
   for (const LABEL &Label : Labels) {
-    if (Label.IsRegion3) {
-      Out += Region3Inset(R, Main, Label);
+    if (Label.IsSubRangeRegion) {
+      Out += SubRangeInset(R, Main, Label);
     }
   }
   Out += DrawLabels(Labels, COLUMN_LEFT + COLUMN_WIDTH, LANE_LEFT);

@@ -77,7 +77,9 @@ std::string RegionRows(const FLASH_MAP_RECORD &R) {
 }
 
 std::string SubRangeRows(const FLASH_MAP_RECORD &R) {
-  std::string Text = Line("Sub-ranges of region 3");
+  const std::optional<size_t> Region = SubRangeRegion(R);
+  std::string Text =
+      Region ? Line("Sub-ranges of region %zu", *Region) : Line("Sub-ranges, in no region");
   Text += Line("%-7s %-10s  %-10s  %9s", "Sub", "Start", "End", "Size KiB");
   for (size_t Index = 0; Index < FLASH_MAP_SUB_RANGE_COUNT; ++Index) {
     const FLASH_SUB_RANGE &Sub = R.SubRanges[Index];
