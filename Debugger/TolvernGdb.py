@@ -1,12 +1,11 @@
 # The gdb side of debugging the firmware on the emulated board, sourced by the
-# generated build/main/firmware/Tolvern.gdb: connecting to QEMU's stub, loading
-# the symbol files whose bytes are the ones in flash, and the commands
-# flashmap, ppis and uart.
+# generated build/main/firmware/Tolvern.gdb: the unwinder for the PE images'
+# frames and the commands flashmap, ppis and uart (TolvernSession.py connects
+# and loads the symbols).
 #
 # The boot platform keeps its PEI services and PPI database in BootMain's
 # frame (it has no writable globals), so the commands find them by walking
 # the stack to that frame.
-import os
 import re
 
 import gdb
@@ -17,49 +16,6 @@ FLASH_MAP_PREFIX = "[flash-map] "
 FLASH_MAP_HEADER_FIELDS = ("BlockSize", "FlashSize", "FlashBase", "FirmwareAreaSize",
                            "FirmwareAreaBase")
 UART_CLOCK = 115200  # baud at divisor 1
-
-
-def connect():
-    port = os.environ.get("TOLVERN_GDB_PORT", "1234")
-    if not port.isdigit() or not 1 <= int(port) <= 65535:
-        raise gdb.GdbError("tolvern: TOLVERN_GDB_PORT '%s' is not a port (1..65535)" % port)
-    gdb.execute("target remote 127.0.0.1:%s" % port)
-
-
-def response_file_base(path):
-    """The address in a "/base:0x..." response file the build wrote for a linker."""
-    with open(path) as response:
-        return int(response.read().strip().split(":", 1)[1], 16)
-
-
-def load_symbols(candidates):
-    """Loads, for each address, the symbol file of the candidate whose flash bytes
-    are there now: a module variant's symbols are wrong for another variant."""
-    inferior = gdb.selected_inferior()
-    pe_images = []
-    by_address = {}
-    for address, flash_file, symbol_file in candidates:
-        by_address.setdefault(address, []).append((flash_file, symbol_file))
-    for address, files in sorted(by_address.items()):
-        matched = None
-        for flash_file, symbol_file in files:
-            with open(flash_file, "rb") as stream:
-                built = stream.read()
-            if bytes(inferior.read_memory(address, len(built))) == built:
-                matched = (flash_file, symbol_file)
-                break
-        if matched is None:
-            names = ", ".join(os.path.basename(flash) for flash, _ in files)
-            print("tolvern: 0x%08X holds none of %s (rebuild, or boot what is built): "
-                  "no symbols there" % (address, names))
-            continue
-        gdb.execute("add-symbol-file %s" % quoted(matched[1]), to_string=True)
-        if built.startswith(b"MZ"):
-            pe_images.append((address, address + len(built)))
-        print("tolvern: 0x%08X %s: symbols from %s" %
-              (address, os.path.basename(matched[0]), os.path.basename(matched[1])))
-    if pe_images:
-        gdb.unwinder.register_unwinder(None, PeImageUnwinder(pe_images), replace=True)
 
 
 # clang emits no call frame information for 32-bit Windows targets, so a PE
@@ -177,10 +133,6 @@ class PeImageUnwinder(gdb.unwinder.Unwinder):
             else:
                 unwind.add_saved_register(register, pending_frame.read_register(register))
         return unwind
-
-
-def quoted(path):
-    return '"%s"' % path.replace("\\", "\\\\").replace('"', '\\"')
 
 
 def boot_main_frame():

@@ -17,6 +17,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,8 @@ namespace {
 struct SESSION {
   BOOT_LOG Boot; // boot.sh's output and exit status
   std::string Gdb;
+  std::string GdbStatus;
+  std::string Port;
 };
 
 // A port no one listens on now, for QEMU's stub.
@@ -43,9 +46,9 @@ int FreePort() {
 }
 
 // Boots with BootArguments and --gdb, and runs gdb with the build's script
-// and then Commands; both are bounded by a timeout.
+// and then Commands, with Environment ("NAME=value ..."); both are bounded by a timeout.
 SESSION Debug(const std::string &Name, const std::string &BootArguments,
-              const std::vector<std::string> &Commands) {
+              const std::vector<std::string> &Commands, const std::string &Environment = "") {
   const std::string Base = std::string(TEST_OUTPUT_DIR) + Name;
   std::string CommandText;
   for (const std::string &Command : Commands) {
@@ -53,19 +56,20 @@ SESSION Debug(const std::string &Name, const std::string &BootArguments,
   }
   std::ofstream(Base + ".gdb") << CommandText;
 
-  const std::string Port = std::to_string(FreePort());
+  SESSION Session;
+  const std::string &Port = Session.Port = std::to_string(FreePort());
   const std::string Boot = "bash '" + std::string(BOOT_SCRIPT) + "' --build-dir '" +
                            BOOT_BUILD_DIR + "' --no-build --timeout 60 --gdb " + Port + " " +
                            BootArguments + " > '" + Base + ".boot' 2>&1 &";
-  const std::string Gdb = "TOLVERN_GDB_PORT=" + Port + " timeout 60 '" + GDB_PROGRAM +
-                          "' -batch -nx -x '" + GDB_SCRIPT + "' -x '" + Base + ".gdb' > '" + Base +
-                          ".out' 2>&1";
+  const std::string Gdb = Environment + " TOLVERN_GDB_PORT=" + Port + " timeout 60 '" +
+                          GDB_PROGRAM + "' -batch -nx -x '" + GDB_SCRIPT + "' -x '" + Base +
+                          ".gdb' > '" + Base + ".out' 2>&1; echo $? > '" + Base + ".status'";
   std::ofstream(Base + ".sh") << Boot << "\n" << Gdb << "\nwait $!\n";
 
-  SESSION Session;
   Session.Boot = RunCommand("bash '" + Base + ".sh'"); // its status is boot.sh's
   SetLogText(Session.Boot, ReadFileText(Base + ".boot"));
   Session.Gdb = ReadFileText(Base + ".out");
+  Session.GdbStatus = ReadFileText(Base + ".status");
   return Session;
 }
 
@@ -81,9 +85,10 @@ void ExpectInOrder(const std::string &Output, const std::vector<std::string> &Te
   }
 }
 
-void ExpectSuccess(const BOOT_LOG &Boot) {
-  EXPECT_TRUE(HasLine(Boot, "[boot] verdict: success"));
-  EXPECT_EQ(Boot.Status, 0);
+void ExpectSuccess(const SESSION &Session) {
+  EXPECT_TRUE(HasLine(Session.Boot, "[boot] verdict: success"));
+  EXPECT_EQ(Session.Boot.Status, 0);
+  EXPECT_EQ(Session.GdbStatus, "0\n");
 }
 
 // The number of the first line of Path at or after the one holding After
@@ -102,19 +107,21 @@ int SourceLine(const std::string &Path, const std::string &After, const std::str
   return 0;
 }
 
-std::string Hex(uint32_t Value) {
+std::string Hex(uint32_t Value, const char *Format = "0x%x") {
   char Text[16];
-  std::snprintf(Text, sizeof Text, "0x%x", Value);
+  std::snprintf(Text, sizeof Text, Format, Value);
   return Text;
 }
 
-// The image's entry point, from its header.
-uint32_t EntryPoint() {
+// A field of the image's optional header.
+uint32_t ImageField(size_t Offset) {
   const std::vector<unsigned char> Bytes = ReadFileBytes(TOLVERN_IMAGE_FILE);
   const PeLayout::FILE_BYTES Image(Bytes.begin(), Bytes.end());
-  const size_t Optional = PeLayout::OptionalHeader(Image);
-  return PeLayout::Get32(Image, Optional + PeLayout::IMAGE_BASE) +
-         PeLayout::Get32(Image, Optional + PeLayout::ENTRY_POINT);
+  return PeLayout::Get32(Image, PeLayout::OptionalHeader(Image) + Offset);
+}
+
+uint32_t EntryPoint() {
+  return ImageField(PeLayout::IMAGE_BASE) + ImageField(PeLayout::ENTRY_POINT);
 }
 
 // gdb's loop: step until the frame is UartInit's (a few steps through the
@@ -146,7 +153,7 @@ TEST(Debugger, BreaksAtTheEntryPointAndStepsIntoUartInitToItsDivisor) {
                  "/" + Uart + ":" + std::to_string(AfterRead), "$2 = 6",
                  "uart: UartInit chose divisor 6 (19200 baud)"});
   EXPECT_GE(FindLine(Session.Boot, "[boot] uart 0x3F8: LCR 0x03 8-N-1, divisor 0x0006"), 0);
-  ExpectSuccess(Session.Boot);
+  ExpectSuccess(Session);
 }
 
 TEST(Debugger, ShowsTheRecordThePpisAndTheReturnedStatus) {
@@ -175,7 +182,7 @@ TEST(Debugger, ShowsTheRecordThePpisAndTheReturnedStatus) {
   }
   Expected.push_back("uart: read back by the boot platform: LCR 0x03, divisor 0x000C (9600 baud)");
   ExpectInOrder(Session.Gdb, Expected);
-  ExpectSuccess(Session.Boot);
+  ExpectSuccess(Session);
 }
 
 TEST(Debugger, StopsAtTheFailingConstructorsAssertionReport) {
@@ -193,7 +200,48 @@ TEST(Debugger, StopsAtTheFailingConstructorsAssertionReport) {
                               Session.Boot.Lines[Report] + "\n", "$1 = 152", "#0  AssertReport (",
                               "RunConstructorList (", "PeimEntry (", "in BootMain ()"});
   EXPECT_TRUE(HasLine(Session.Boot, "[boot] breakpoints: 1"));
-  ExpectSuccess(Session.Boot);
+  ExpectSuccess(Session);
+}
+
+// Renamed copies of built images and symbol files stand for a flash built elsewhere
+// (the failing variant's for an image not in it); PeimEntry's symbols come from the last pair.
+TEST(Debugger, LoadsTheSymbolsOfAnImageNamedForIt) {
+  const auto Pair = [](const std::string &Built, const std::string &Name) {
+    WriteFileBytes(ScratchPath(Name + ".efi"), ReadFileBytes(Built + ".efi"));
+    WriteFileBytes(ScratchPath(Name + ".symbols"), ReadFileBytes(Built + ".debug.elf"));
+    return ScratchPath(Name + ".efi") + " " + ScratchPath(Name + ".symbols");
+  };
+  const std::string Base = Hex(ImageField(PeLayout::IMAGE_BASE), "0x%08X");
+  Pair(TOLVERN_FIRMWARE_DIR "TolvernImage", "board");
+  const SESSION Session = Debug(
+      "given-image", "",
+      {"tolvern-symbols " + Pair(TOLVERN_FIRMWARE_DIR "TolvernImageFailingConstructor", "other"),
+       "tolvern-symbols " + Pair(TOLVERN_FIRMWARE_DIR "TolvernImage", "again") + " " + Base,
+       "break PeimEntry", "continue",
+       "python print(gdb.selected_frame().find_sal().symtab.objfile.filename)", "continue"},
+      "TOLVERN_IMAGE='" + ScratchPath("board.efi") + "' TOLVERN_SYMBOLS='" +
+          ScratchPath("board.symbols") + "'");
+  SCOPED_TRACE(Session.Gdb + Session.Boot.Output);
+
+  ExpectInOrder(Session.Gdb, {"tolvern: " + Base + " board.efi: symbols from board.symbols",
+                              "tolvern: " + Base + " holds none of other.efi: no symbols there",
+                              "tolvern: " + Base + " again.efi: symbols from again.symbols",
+                              "Breakpoint 1, PeimEntry (", ScratchPath("again.symbols") + "\n"});
+  ExpectSuccess(Session);
+}
+
+// gdb with no board at its port, never started or ended, says so in one line.
+TEST(Debugger, SaysInOneLineThatNoBoardIsThere) {
+  const SESSION Ended = Debug("ended", "", {"continue"});
+  ExpectSuccess(Ended);
+  for (const std::string &Port : {std::to_string(FreePort()), Ended.Port}) {
+    const TOOL_RUN Gdb = RunTool(
+        {"env", "TOLVERN_GDB_PORT=" + Port, GDB_PROGRAM, "-batch", "-nx", "-x", GDB_SCRIPT});
+    const std::regex OneLine("tolvern: no board at 127\\.0\\.0\\.1:" + Port + " [^\n]*: start it " +
+                             "with bash Scripts/boot\\.sh --gdb " + Port + "\n");
+    EXPECT_TRUE(std::regex_match(Gdb.Stderr, OneLine)) << Gdb.Stderr;
+    EXPECT_EQ(Gdb.ExitCode, 1);
+  }
 }
 
 } // namespace
