@@ -12,8 +12,9 @@ line for text left out; the shown lines must appear in this order. A trailing
 trailing "# ..." is a remark. "build/main" is the build tree.
 
 Each command is either run or checked, by its program:
-- run: tolvern-inspect and tolvern-emu on built files, sha256sum, and
-  Scripts/boot.sh (booted from the build, --no-build) unless it waits for gdb;
+- run: tolvern-inspect and tolvern-emu on built files, sha256sum,
+  llvm-symbolizer on a symbol file, and Scripts/boot.sh (booted from the
+  build, --no-build) unless it waits for gdb;
   the exit status and the shown output must match.
 - checked: other scripts and built programs must exist and know every option
   shown; `cmake --build build/main --target T` needs the target T, and
@@ -30,6 +31,7 @@ import subprocess
 import sys
 
 RUN_TIMEOUT_SECONDS = 60
+RUN_PROGRAMS = ("tolvern-inspect", "tolvern-emu", "sha256sum", "llvm-symbolizer")
 COMMAND_LIKE = re.compile(r"^(bash |build/|cmake |ctest|cd build|sha256sum |Scripts/)")
 
 
@@ -137,7 +139,7 @@ class Checker:
         program = os.path.basename(words[0])
         if program == "boot.sh" and "--gdb" not in words:
             self.run(command, cwd, self.boot_words(words), expected_status)
-        elif program in ("tolvern-inspect", "tolvern-emu", "sha256sum") and not (
+        elif program in RUN_PROGRAMS and not (
             {"--svg", "--output"} & set(words)
         ):
             self.run(command, cwd, [self.real(word) for word in words], expected_status)
