@@ -21,8 +21,7 @@ bool StartsWithElfMagic(const std::vector<uint8_t> &Bytes) {
 
 LINKED_IMAGE FromPe(const HostTools::PE_FILE &Pe) {
   LINKED_IMAGE Image;
-  Image.Start = Pe.ImageBase;
-  Image.End = uint64_t{Pe.ImageBase} + Pe.SizeOfImage;
+  Image.Ranges.push_back({Pe.ImageBase, uint64_t{Pe.ImageBase} + Pe.SizeOfImage});
   for (const HostTools::PE_SECTION &Section : Pe.Sections) {
     const auto First = Pe.Bytes.begin() + Section.FileOffset;
     Image.Sections.push_back({uint64_t{Pe.ImageBase} + Section.Rva,
@@ -40,15 +39,13 @@ std::optional<LINKED_IMAGE> FromElf(const std::vector<uint8_t> &Bytes, std::stri
     return std::nullopt;
   }
   LINKED_IMAGE Image;
-  Image.Start = UINT64_MAX;
   // Code, data and zero-fill are what is loaded; DWARF and notes are not.
   for (const llvm::object::SectionRef &Section : (*Object)->sections()) {
     const bool Loaded = Section.isText() || Section.isData() || Section.isBSS();
     if (!Loaded || Section.getSize() == 0) {
       continue;
     }
-    Image.Start = std::min(Image.Start, Section.getAddress());
-    Image.End = std::max(Image.End, Section.getAddress() + Section.getSize());
+    Image.Ranges.push_back({Section.getAddress(), Section.getAddress() + Section.getSize()});
     if (Section.isBSS()) {
       continue;
     }
@@ -60,7 +57,7 @@ std::optional<LINKED_IMAGE> FromElf(const std::vector<uint8_t> &Bytes, std::stri
     Image.Sections.push_back({Section.getAddress(), std::vector<uint8_t>(Contents->bytes_begin(),
                                                                          Contents->bytes_end())});
   }
-  if (Image.Start >= Image.End) {
+  if (Image.Ranges.empty()) {
     Problem = "no loaded section";
     return std::nullopt;
   }
@@ -130,6 +127,12 @@ std::optional<std::vector<LINKED_IMAGE>> ReadBuildImages(const std::string &Buil
     return std::nullopt;
   }
   return Images;
+}
+
+bool IsLinkedAt(const LINKED_IMAGE &Image, uint64_t Address) {
+  return std::any_of(Image.Ranges.begin(), Image.Ranges.end(), [Address](ADDRESS_RANGE Range) {
+    return Address >= Range.Start && Address < Range.End;
+  });
 }
 
 std::optional<uint8_t> ByteAt(const LINKED_IMAGE &Image, uint64_t Address) {

@@ -1,7 +1,8 @@
-// The firmware images an address in a log can lie in: each with the range it
+// The firmware images an address in a log can lie in: each with the ranges it
 // is linked at, the bytes it places there and the symbol file that describes
-// them. A PE image's range is ImageBase up to SizeOfImage; an ELF image's is
-// that of its loaded sections.
+// them. A PE image's range is ImageBase up to SizeOfImage; an ELF image's are
+// its loaded sections (the boot platform's lie far apart: one at the top of
+// 4 GiB, its 16-bit reset code at its real-mode address).
 #pragma once
 
 #include <cstdint>
@@ -16,11 +17,15 @@ struct PLACED_BYTES {
   std::vector<uint8_t> Bytes;
 };
 
+struct ADDRESS_RANGE {
+  uint64_t Start = 0; // [Start, End)
+  uint64_t End = 0;
+};
+
 struct LINKED_IMAGE {
   std::string Name;       // the image file's name, as annotations show it
   std::string SymbolFile; // a DWARF file whose addresses are the image's
-  uint64_t Start = 0;     // [Start, End): where the image is linked
-  uint64_t End = 0;
+  std::vector<ADDRESS_RANGE> Ranges;
   std::vector<PLACED_BYTES> Sections;
 };
 
@@ -35,6 +40,8 @@ std::optional<LINKED_IMAGE> ReadLinkedImage(const std::string &ImagePath,
 // Nothing, with Problem saying why, when there is none or one cannot be read.
 std::optional<std::vector<LINKED_IMAGE>> ReadBuildImages(const std::string &BuildDir,
                                                          std::string &Problem);
+
+bool IsLinkedAt(const LINKED_IMAGE &Image, uint64_t Address);
 
 // The byte Image places at Address, if it places one.
 std::optional<uint8_t> ByteAt(const LINKED_IMAGE &Image, uint64_t Address);

@@ -81,8 +81,7 @@ std::vector<const LINKED_IMAGE *> ImagesAt(const ANNOTATION_CONTEXT &Context, ui
                                            bool Int3) {
   std::vector<const LINKED_IMAGE *> Found;
   for (const LINKED_IMAGE &Image : Context.Images) {
-    if (Address >= Image.Start && Address < Image.End &&
-        (!Int3 || ByteAt(Image, Address) == INT3_OPCODE)) {
+    if (IsLinkedAt(Image, Address) && (!Int3 || ByteAt(Image, Address) == INT3_OPCODE)) {
       Found.push_back(&Image);
     }
   }

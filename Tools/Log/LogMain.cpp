@@ -116,8 +116,10 @@ int Run(int Argc, char **Argv) {
                  "the build whose firmware/ images and symbol files to use (default: the build "
                  "this tool belongs to, " TOLVERN_BUILD_DIR ")");
   App.add_option("--image", Options.Images,
-                 "an image to use instead of the build's (repeatable; each with --symbols)");
-  App.add_option("--symbols", Options.Symbols, "the DWARF symbol file of the --image before it");
+                 "an image to use instead of the build's (repeatable; each with --symbols)")
+      ->allow_extra_args(false);
+  App.add_option("--symbols", Options.Symbols, "the DWARF symbol file of the --image before it")
+      ->allow_extra_args(false);
   App.add_option("--source-dir", Options.SourceDir,
                  "the source tree of the sites (default: the one this tool was built from)");
   if (std::optional<int> Stop = ParseCommandLine(App, Argc, Argv)) {
