@@ -4,6 +4,7 @@
 #
 #   Scripts/boot.sh [--selector 0xNN] [--image normal|failing] [--build-dir DIR]
 #                   [--no-build] [--timeout SECONDS] [--flash FILE] [--gdb PORT]
+#                   [--serial-pty]
 #   Scripts/boot.sh --help
 #
 # --selector   the byte written to CMOS register 0x6F before the module runs
@@ -23,6 +24,12 @@
 # --gdb        start halted at the reset vector, with QEMU's gdb stub on
 #              127.0.0.1:PORT (1..65535), and print the command that attaches
 #              gdb with the build's symbols; the serial log stays here
+# --serial-pty the board's serial line on a pseudo-terminal instead of here:
+#              prints "boot.sh: serial on /dev/pts/N"; what the board sends
+#              waits there for a reader such as
+#              `tolvern-log --device /dev/pts/N --baud 115200`, and the
+#              script ends only when the reader has taken all of it (or
+#              after the timeout once more)
 # --help       print this text
 # Exit status: 0 when the boot platform reports success, 1 otherwise
 # (including a hang, which the timeout turns into a failure), 2 for a usage
@@ -69,11 +76,13 @@ flash=""
 flash_shown=""
 gdb_port=""
 image_chosen=0
+serial_pty=0
 
 while (($#)); do
   option=$1
   case "$option" in
     --no-build) build=0; shift; continue ;;
+    --serial-pty) serial_pty=1; shift; continue ;;
     --help) print_usage; exit 0 ;;
     --selector | --raw-selector | --image | --build-dir | --timeout | --flash | --gdb)
       (($# >= 2)) || usage_error "$option needs a value"
@@ -155,8 +164,16 @@ if [ -n "$gdb_port" ]; then
 fi
 start=$(date +%s%N)
 set +e
-timeout "$timeout_seconds" "${qemu[@]}" </dev/null
-status=$?
+if ((serial_pty)); then
+  # stdio keeps QEMU's side of the line from vanishing with QEMU (and the
+  # unread text with it), which its own pty would not.
+  timeout "$timeout_seconds" "${qemu[@]}" </dev/null |
+    python3 Scripts/serial-pty.py "$timeout_seconds"
+  status=${PIPESTATUS[0]}
+else
+  timeout "$timeout_seconds" "${qemu[@]}" </dev/null
+  status=$?
+fi
 set -e
 elapsed_ms=$((($(date +%s%N) - start) / 1000000))
 elapsed="$((elapsed_ms / 1000)).$(printf '%03d' $((elapsed_ms % 1000)))s"

@@ -13,9 +13,10 @@ trailing "# ..." is a remark. "build/main" is the build tree.
 
 Each command is either run or checked, by its program:
 - run: tolvern-inspect and tolvern-emu on built files, sha256sum,
-  llvm-symbolizer on a symbol file, and Scripts/boot.sh (booted from the
-  build, --no-build) unless it waits for gdb;
-  the exit status and the shown output must match.
+  llvm-symbolizer on a symbol file, and Scripts/boot.sh (booted from the build, --no-build) unless it waits for gdb;
+  the exit status and the shown output must match. So is a boot piped into
+  tolvern-log, `bash Scripts/boot.sh ... | build/main/.../tolvern-log ...`:
+  the shown output is tolvern-log's, the exit status its own.
 - checked: other scripts and built programs must exist and know every option
   shown; `cmake --build build/main --target T` needs the target T, and
   `ctest -R X` must select a test.
@@ -137,7 +138,9 @@ class Checker:
         if words[:1] == ["bash"]:
             words = words[1:]
         program = os.path.basename(words[0])
-        if program == "boot.sh" and "--gdb" not in words:
+        if "|" in words:
+            self.run_boot_into_log(command, cwd, words, expected_status)
+        elif program == "boot.sh" and "--gdb" not in words:
             self.run(command, cwd, self.boot_words(words), expected_status)
         elif program in RUN_PROGRAMS and not (
             {"--svg", "--output"} & set(words)
@@ -154,9 +157,23 @@ class Checker:
         return ["bash", os.path.join(self.source, words[0])] + words[1:] + [
             "--no-build", "--build-dir", self.build]
 
-    def run(self, command, cwd, words, expected_status):
+    def run_boot_into_log(self, command, cwd, words, expected_status):
+        boot, reader = words[: words.index("|")], words[words.index("|") + 1:]
+        if (os.path.basename(boot[0]) != "boot.sh" or "--gdb" in boot or not reader
+                or os.path.basename(reader[0]) != "tolvern-log"):
+            return self.fail(command, "only a boot piped into tolvern-log is run")
         try:
-            result = subprocess.run(words, cwd=cwd, stdin=subprocess.DEVNULL,
+            with subprocess.Popen(self.boot_words(boot), cwd=cwd, stdin=subprocess.DEVNULL,
+                                  stdout=subprocess.PIPE, stderr=subprocess.DEVNULL) as booting:
+                self.run(command, cwd, [self.real(word) for word in reader], expected_status,
+                         stdin=booting.stdout)
+                booting.wait(timeout=RUN_TIMEOUT_SECONDS)
+        except (OSError, subprocess.TimeoutExpired) as error:
+            return self.fail(command, f"did not run: {error}")
+
+    def run(self, command, cwd, words, expected_status, stdin=subprocess.DEVNULL):
+        try:
+            result = subprocess.run(words, cwd=cwd, stdin=stdin,
                                     stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
                                     timeout=RUN_TIMEOUT_SECONDS)
         except (OSError, subprocess.TimeoutExpired) as error:
