@@ -145,6 +145,109 @@ CHAR8 *WriteElement(CHAR8 *Buffer, const CHAR8 *End, const PRINT_ELEMENT *Elemen
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
               "a 16-bit unit's low byte comes first in memory");
 
+// Reads the flags, width and precision that follow the '%' at Format, in any
+// order, into Element. Returns the position of the conversion character, or
+// of the NUL when the format ends inside the directive.
+[[gnu::always_inline]] inline const CHAR8 *
+ParseDirective(const CHAR8 *Format, PRINT_ELEMENT *Element, VA_LIST *Arguments) {
+  UINT32 Flags = 0;
+  UINT32 Width = 0;
+  UINT32 Precision = 1;
+  for (;;) {
+    CHAR8 Character = *++Format;
+    UINT32 Number = 0;
+    if (Character == '*') {
+      // The next slot, as a signed 32-bit number.
+      Number = VA_ARG(*Arguments, UINT32);
+    } else if (Character >= '0' && Character <= '9') {
+      if (Character == '0' && (Flags & PRECISION_GIVEN) == 0) {
+        Flags |= ZERO_FILL;
+      }
+      for (; Format[0] >= '0' && Format[0] <= '9'; ++Format) {
+        Number = Number * 10 + static_cast<UINT32>(Format[0] - '0');
+      }
+      --Format;
+    } else {
+      UINT32 Flag = DirectiveFlag(Character);
+      if (Flag == 0) {
+        Element->Flags = Flags;
+        Element->Width = Width;
+        Element->Precision = Precision;
+        return Format;
+      }
+      Flags |= Flag;
+      continue;
+    }
+    if ((Flags & PRECISION_GIVEN) != 0) {
+      Precision = Number;
+    } else {
+      Width = Number;
+      Flags |= WIDTH_GIVEN;
+    }
+  }
+}
+
+// An integer conversion's value: two slots for a 64-bit one on the board, a
+// 32-bit hexadecimal one as it is, a decimal one sign-extended.
+[[gnu::always_inline]] inline UINT64 TakeInteger(UINT32 Flags, UINTN Slot, VA_LIST *Arguments) {
+  UINT64 Value = Slot;
+  if ((Flags & LONG_VALUE) != 0) {
+    // On the board a 64-bit value takes a second slot: its high half.
+    if (sizeof(UINTN) == sizeof(UINT32)) {
+      Value |= static_cast<UINT64>(VA_ARG(*Arguments, UINT32)) << 32;
+    }
+  } else if ((Flags & RADIX_HEX) != 0) {
+    if ((Flags & POINTER_VALUE) == 0) {
+      Value = static_cast<UINT32>(Slot);
+    }
+  } else {
+    Value = static_cast<UINT64>(static_cast<INT64>(static_cast<INT32>(Slot)));
+  }
+  return Value;
+}
+
+// Takes the conversion's argument and makes the element's text of it: in
+// Unit for a character, in Scratch for a number, GUID, time or status.
+[[gnu::always_inline]] inline VOID ConvertArgument(const CONVERSION *Conversion,
+                                                   PRINT_ELEMENT *Element, VA_LIST *Arguments,
+                                                   CHAR16 *Unit, CHAR8 *Scratch) {
+  Element->Flags = (Element->Flags & ~WIDE_ARGUMENT) | Conversion->Flags;
+  if ((Element->Flags & POINTER_VALUE) != 0) {
+    // One pointer-sized slot, unsigned: on a 64-bit host that is a 64-bit value.
+    Element->Flags &= ~(SHOW_PLUS | SHOW_BLANK | LONG_VALUE);
+  }
+  // Every conversion takes one slot: pointer-sized, so that a 64-bit
+  // host reads its pointers whole and its 32-bit values from the low half.
+  UINTN Slot = VA_ARG(*Arguments, UINTN);
+  switch (Conversion->Kind) {
+  case CONVERSION_CHARACTER:
+    Unit[0] = static_cast<CHAR16>(Slot);
+    break;
+  case CONVERSION_STRING:
+    Element->Text = reinterpret_cast<const VOID *>(Slot);
+    if (Slot == 0) {
+      Element->Text = "<null string>";
+      Element->Flags &= ~WIDE_ARGUMENT;
+    }
+    if ((Element->Flags & PRECISION_GIVEN) == 0) {
+      Element->Precision = 0;
+    }
+    break;
+  case CONVERSION_INTEGER:
+    ConvertInteger(Element, TakeInteger(Element->Flags, Slot, Arguments), Scratch);
+    break;
+  case CONVERSION_GUID:
+    Element->Text = ConvertGuid(reinterpret_cast<const EFI_GUID *>(Slot), Scratch);
+    break;
+  case CONVERSION_TIME:
+    Element->Text = ConvertTime(reinterpret_cast<const EFI_TIME *>(Slot), Scratch);
+    break;
+  default:
+    Element->Text = ConvertStatus(static_cast<UINT32>(Slot), Scratch);
+    break;
+  }
+}
+
 } // namespace
 
 UINTN FormatWorker(CHAR8 *Buffer, UINTN BufferSize, const CHAR8 *Format, VA_LIST Arguments) {
@@ -165,6 +268,10 @@ UINTN FormatWorker(CHAR8 *Buffer, UINTN BufferSize, const CHAR8 *Format, VA_LIST
     return 0;
   }
 
+  // A list of its own, so that the steps below can take arguments through its
+  // address on every host.
+  VA_LIST Marker;
+  VA_COPY(Marker, Arguments);
   CHAR8 Scratch[VALUE_BUFFER_SIZE];
   CHAR16 Unit[2];
   while (*Format != 0 && Buffer < End) {
@@ -183,38 +290,9 @@ UINTN FormatWorker(CHAR8 *Buffer, UINTN BufferSize, const CHAR8 *Format, VA_LIST
     Element.Count = 0;
     Element.Prefix = 0;
     Element.Text = Unit;
-
     if (Character == '%') {
-      // Flags, widths and precisions in any order, until the conversion character.
-      for (;;) {
-        Character = *++Format;
-        UINT32 Number = 0;
-        if (Character == '*') {
-          // The next slot, as a signed 32-bit number.
-          Number = VA_ARG(Arguments, UINT32);
-        } else if (Character >= '0' && Character <= '9') {
-          if (Character == '0' && (Element.Flags & PRECISION_GIVEN) == 0) {
-            Element.Flags |= ZERO_FILL;
-          }
-          for (; Format[0] >= '0' && Format[0] <= '9'; ++Format) {
-            Number = Number * 10 + static_cast<UINT32>(Format[0] - '0');
-          }
-          --Format;
-        } else {
-          UINT32 Flag = DirectiveFlag(Character);
-          if (Flag == 0) {
-            break;
-          }
-          Element.Flags |= Flag;
-          continue;
-        }
-        if ((Element.Flags & PRECISION_GIVEN) != 0) {
-          Element.Precision = Number;
-        } else {
-          Element.Width = Number;
-          Element.Flags |= WIDTH_GIVEN;
-        }
-      }
+      Format = ParseDirective(Format, &Element, &Marker);
+      Character = *Format;
     }
 
     // Character is now a bare newline or carriage return, or a conversion.
@@ -240,60 +318,14 @@ UINTN FormatWorker(CHAR8 *Buffer, UINTN BufferSize, const CHAR8 *Format, VA_LIST
       Element.Precision = 0;
       --Format;
     } else if (Conversion != nullptr) {
-      Element.Flags = (Element.Flags & ~WIDE_ARGUMENT) | Conversion->Flags;
-      if ((Element.Flags & POINTER_VALUE) != 0) {
-        // One pointer-sized slot, unsigned: on a 64-bit host that is a 64-bit value.
-        Element.Flags &= ~(SHOW_PLUS | SHOW_BLANK | LONG_VALUE);
-      }
-      // Every conversion takes one slot: pointer-sized, so that a 64-bit
-      // host reads its pointers whole and its 32-bit values from the low half.
-      UINTN Slot = VA_ARG(Arguments, UINTN);
-      UINT64 Value = Slot;
-      switch (Conversion->Kind) {
-      case CONVERSION_CHARACTER:
-        Unit[0] = static_cast<CHAR16>(Slot);
-        break;
-      case CONVERSION_STRING:
-        Element.Text = reinterpret_cast<const VOID *>(Slot);
-        if (Slot == 0) {
-          Element.Text = "<null string>";
-          Element.Flags &= ~WIDE_ARGUMENT;
-        }
-        if ((Element.Flags & PRECISION_GIVEN) == 0) {
-          Element.Precision = 0;
-        }
-        break;
-      case CONVERSION_INTEGER:
-        if ((Element.Flags & LONG_VALUE) != 0) {
-          // On the board a 64-bit value takes a second slot: its high half.
-          if (sizeof(UINTN) == sizeof(UINT32)) {
-            Value |= static_cast<UINT64>(VA_ARG(Arguments, UINT32)) << 32;
-          }
-        } else if ((Element.Flags & RADIX_HEX) != 0) {
-          if ((Element.Flags & POINTER_VALUE) == 0) {
-            Value = static_cast<UINT32>(Slot);
-          }
-        } else {
-          Value = static_cast<UINT64>(static_cast<INT64>(static_cast<INT32>(Slot)));
-        }
-        ConvertInteger(&Element, Value, Scratch);
-        break;
-      case CONVERSION_GUID:
-        Element.Text = ConvertGuid(reinterpret_cast<const EFI_GUID *>(Slot), Scratch);
-        break;
-      case CONVERSION_TIME:
-        Element.Text = ConvertTime(reinterpret_cast<const EFI_TIME *>(Slot), Scratch);
-        break;
-      default:
-        Element.Text = ConvertStatus(static_cast<UINT32>(Slot), Scratch);
-        break;
-      }
+      ConvertArgument(Conversion, &Element, &Marker, Unit, Scratch);
     }
 
     Buffer = WriteElement(Buffer, End, &Element);
     ++Format;
   }
 
+  VA_END(Marker);
   *Buffer = 0;
   return static_cast<UINTN>(Buffer - Start);
 }
