@@ -118,6 +118,31 @@ bool MapImageAndFoundation(uc_engine *Engine, uint64_t PageStart, uint64_t PageB
                     {}, 0);
 }
 
+// The registers that, with memory, make the state a loop could return to.
+constexpr int LOOP_REGISTERS[] = {UC_X86_REG_EAX, UC_X86_REG_EBX, UC_X86_REG_ECX,
+                                  UC_X86_REG_EDX, UC_X86_REG_ESI, UC_X86_REG_EDI,
+                                  UC_X86_REG_EBP, UC_X86_REG_ESP, UC_X86_REG_EFLAGS};
+constexpr size_t LOOP_REGISTER_COUNT = std::size(LOOP_REGISTERS);
+
+// The state at a backward jump's target: the same state there again, with no
+// port access, memory write or interrupt in between, repeats for ever.
+struct LOOP_STATE {
+  uint32_t Eip = 0;
+  uint32_t Registers[LOOP_REGISTER_COUNT] = {};
+  uint64_t Effects = 0;
+  bool operator==(const LOOP_STATE &) const = default;
+};
+
+LOOP_STATE ReadLoopState(uc_engine *Engine, uint32_t Eip, uint64_t Effects) {
+  LOOP_STATE State;
+  State.Eip = Eip;
+  State.Effects = Effects;
+  for (size_t Index = 0; Index < LOOP_REGISTER_COUNT; ++Index) {
+    uc_reg_read(Engine, LOOP_REGISTERS[Index], &State.Registers[Index]);
+  }
+  return State;
+}
+
 } // namespace
 
 struct IMAGE_EMULATOR::HOOK_STATE {
@@ -130,6 +155,8 @@ struct IMAGE_EMULATOR::HOOK_STATE {
   uint32_t LastAddress = 0;
   uint32_t LowestEsp = 0;
   bool Stopped = false;
+  uint64_t Effects = 0; // port accesses, memory writes and interrupts so far
+  std::optional<LOOP_STATE> LastLoop = std::nullopt;
 
   void Stop(uc_engine *Engine, RUN_END End, const std::string &Problem) {
     if (!Stopped) {
@@ -145,6 +172,23 @@ namespace {
 
 using HOOK_STATE = IMAGE_EMULATOR::HOOK_STATE;
 
+// True when a backward jump to Eip finds the state its last one left: the
+// run then stops as a dead loop (an assertion's, or a jump to itself).
+bool StopsInADeadLoop(uc_engine *Engine, HOOK_STATE &State, uint32_t Eip) {
+  if (Eip > State.LastAddress) {
+    return false;
+  }
+  const LOOP_STATE Now = ReadLoopState(Engine, Eip, State.Effects);
+  if (State.LastLoop && *State.LastLoop == Now) {
+    State.Stop(Engine, RUN_END::DeadLoop,
+               "dead loop at EIP " + Hex32(Eip) +
+                   ": it comes round to the same state with no port access or memory write");
+    return true;
+  }
+  State.LastLoop = Now;
+  return false;
+}
+
 void OnInstruction(uc_engine *Engine, uint64_t Address, uint32_t Size, void *Context) {
   (void)Size;
   auto &State = *static_cast<HOOK_STATE *>(Context);
@@ -153,6 +197,9 @@ void OnInstruction(uc_engine *Engine, uint64_t Address, uint32_t Size, void *Con
     State.Stop(Engine, RUN_END::BudgetExhausted,
                "instruction budget of " + std::to_string(State.MaxInstructions) +
                    " exhausted at EIP " + Hex32(Eip) + ": a runaway, or a wait that never ends");
+    return;
+  }
+  if (StopsInADeadLoop(Engine, State, Eip)) {
     return;
   }
   State.LastAddress = Eip;
@@ -175,6 +222,7 @@ void OnInstruction(uc_engine *Engine, uint64_t Address, uint32_t Size, void *Con
 
 void OnInterrupt(uc_engine *Engine, uint32_t Number, void *Context) {
   auto &State = *static_cast<HOOK_STATE *>(Context);
+  ++State.Effects;
   if (Number == 3) {
     // A trap: EIP already points past INT3, so the run resumes after it.
     State.Result.Breakpoints.push_back(State.LastAddress);
@@ -197,6 +245,7 @@ bool PortWidthSupported(HOOK_STATE &State, uc_engine *Engine, uint32_t Port, int
 
 uint32_t OnPortIn(uc_engine *Engine, uint32_t Port, int Width, void *Context) {
   auto &State = *static_cast<HOOK_STATE *>(Context);
+  ++State.Effects;
   if (!PortWidthSupported(State, Engine, Port, Width)) {
     return 0xFFFFFFFF;
   }
@@ -205,9 +254,20 @@ uint32_t OnPortIn(uc_engine *Engine, uint32_t Port, int Width, void *Context) {
 
 void OnPortOut(uc_engine *Engine, uint32_t Port, int Width, uint32_t Value, void *Context) {
   auto &State = *static_cast<HOOK_STATE *>(Context);
+  ++State.Effects;
   if (PortWidthSupported(State, Engine, Port, Width)) {
     State.Ports.Out(static_cast<uint16_t>(Port), static_cast<uint8_t>(Width), Value);
   }
+}
+
+void OnMemoryWrite(uc_engine *Engine, uc_mem_type Type, uint64_t Address, int Size, int64_t Value,
+                   void *Context) {
+  (void)Engine;
+  (void)Type;
+  (void)Address;
+  (void)Size;
+  (void)Value;
+  ++static_cast<HOOK_STATE *>(Context)->Effects;
 }
 
 const char *AccessKind(uc_mem_type Type) {
@@ -312,6 +372,7 @@ bool HookRun(RUN_HOOKS &Hooks, HOOK_STATE &State) {
   return Hooks.Add(UC_HOOK_CODE, &OnInstruction, State) &&
          Hooks.Add(UC_HOOK_INTR, &OnInterrupt, State) &&
          Hooks.Add(UC_HOOK_MEM_INVALID, &OnInvalidMemory, State) &&
+         Hooks.Add(UC_HOOK_MEM_WRITE, &OnMemoryWrite, State) &&
          Hooks.AddInstruction(UC_X86_INS_IN, &OnPortIn, State) &&
          Hooks.AddInstruction(UC_X86_INS_OUT, &OnPortOut, State);
 }

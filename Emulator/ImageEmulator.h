@@ -36,6 +36,7 @@ struct EMULATED_INSTALL_PPI_CALL {
 enum class RUN_END {
   Returned,        // PeimEntry returned to its caller
   BudgetExhausted, // the instruction budget ran out: a runaway or an endless wait
+  DeadLoop,        // a loop came round to the same state with nothing done: it never ends
   Fault,           // the image did something the platform would not survive
 };
 

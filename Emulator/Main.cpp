@@ -21,6 +21,7 @@ namespace {
 constexpr const char *PROGRAM = "tolvern-emu";
 constexpr int EXIT_RETURNED = 0;
 constexpr int EXIT_DID_NOT_RETURN = 1; // stopped, or --figures found a goal missed
+constexpr int EXIT_DEAD_LOOP = 3;      // stopped in a loop that never ends, e.g. an assertion's
 static_assert(HostTools::EXIT_USAGE == 2, "usage errors and bad files exit 2");
 
 // Far beyond any start-up (a few thousand instructions), short of hours of emulation.
@@ -244,7 +245,8 @@ int Run(int Argc, char **Argv) {
   CLI::App App{"Runs the IA32 firmware image's PeimEntry in a CPU emulator against the simulated "
                "board and reports the status, UART output, installed PPI and flash map.\n"
                "Exit codes: 0 returned, 1 stopped (or a goal missed with --figures), 2 usage "
-               "or a file that is no runnable image.",
+               "or a file that is no runnable image, 3 stopped in a dead loop (an image built "
+               "with TOLVERN_ASSERT_ACTION=deadloop after its report).",
                PROGRAM};
   COMMAND_LINE Line;
   DeclareOptions(App, Line);
@@ -272,7 +274,14 @@ int Run(int Argc, char **Argv) {
     return Fail(PROGRAM, EXIT_USAGE, Error);
   }
   PrintStartReport(Line, *Image, *Start);
-  return Start->Run.End == RUN_END::Returned ? EXIT_RETURNED : EXIT_DID_NOT_RETURN;
+  switch (Start->Run.End) {
+  case RUN_END::Returned:
+    return EXIT_RETURNED;
+  case RUN_END::DeadLoop:
+    return EXIT_DEAD_LOOP;
+  default:
+    return EXIT_DID_NOT_RETURN;
+  }
 }
 
 } // namespace

@@ -17,7 +17,7 @@ using namespace HostTools;
 namespace {
 
 // JSON names of the ways a run ends, in RUN_END's order.
-constexpr const char *END_NAMES[] = {"returned", "budget-exhausted", "fault"};
+constexpr const char *END_NAMES[] = {"returned", "budget-exhausted", "dead-loop", "fault"};
 static_assert(std::size(END_NAMES) == static_cast<size_t>(RUN_END::Fault) + 1, "a name per end");
 
 std::string EscapeByte(uint8_t Byte) {

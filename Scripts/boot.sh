@@ -32,8 +32,10 @@
 #              after the timeout once more)
 # --help       print this text
 # Exit status: 0 when the boot platform reports success, 1 otherwise
-# (including a hang, which the timeout turns into a failure), 2 for a usage
-# error (one line on stderr, before anything boots).
+# (including a hang, which the timeout turns into a failure; a hang right
+# after an assertion report is named as the hold of an image built with
+# TOLVERN_ASSERT_ACTION=deadloop), 2 for a usage error (one line on stderr,
+# before anything boots).
 set -euo pipefail
 caller_dir=$PWD
 cd "$(dirname "$0")/.."
@@ -162,17 +164,20 @@ if [ -n "$gdb_port" ]; then
   echo "boot.sh: halted at the reset vector, gdb stub on 127.0.0.1:$gdb_port; attach with:" >&2
   echo "boot.sh:   TOLVERN_GDB_PORT=$gdb_port gdb -q -x $script" >&2
 fi
+# The log is kept as well as shown, to tell a hold after an assertion from a hang.
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
 start=$(date +%s%N)
 set +e
 if ((serial_pty)); then
   # stdio keeps QEMU's side of the line from vanishing with QEMU (and the
   # unread text with it), which its own pty would not.
-  timeout "$timeout_seconds" "${qemu[@]}" </dev/null |
+  timeout "$timeout_seconds" "${qemu[@]}" </dev/null | tee "$log" |
     python3 Scripts/serial-pty.py "$timeout_seconds"
   status=${PIPESTATUS[0]}
 else
-  timeout "$timeout_seconds" "${qemu[@]}" </dev/null
-  status=$?
+  timeout "$timeout_seconds" "${qemu[@]}" </dev/null | tee "$log"
+  status=${PIPESTATUS[0]}
 fi
 set -e
 elapsed_ms=$((($(date +%s%N) - start) / 1000000))
@@ -183,7 +188,15 @@ elapsed="$((elapsed_ms / 1000)).$(printf '%03d' $((elapsed_ms % 1000)))s"
 case "$status" in
   33) echo "boot.sh: verdict success (emulator exit code 33) after $elapsed" >&2; exit 0 ;;
   35) echo "boot.sh: verdict failure (emulator exit code 35) after $elapsed" >&2 ;;
-  124) echo "boot.sh: verdict failure: no verdict within ${timeout_seconds}s (hang)" >&2 ;;
+  124)
+    # The boot platform holds its own lines while a PEIM runs: the module's
+    # report is the log's last line when the module stopped right after it.
+    if tr -d '\r' <"$log" | grep -v '^$' | tail -n 1 | grep -q '^ASSERT '; then
+      echo "boot.sh: verdict failure: no verdict within ${timeout_seconds}s: held in the" \
+        "assertion's dead loop after the report above (no crash, no reset)" >&2
+    else
+      echo "boot.sh: verdict failure: no verdict within ${timeout_seconds}s (hang)" >&2
+    fi ;;
   *) echo "boot.sh: verdict failure: the emulator ended with exit code $status after $elapsed" >&2 ;;
 esac
 exit 1

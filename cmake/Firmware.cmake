@@ -8,6 +8,9 @@ tolvern_firmware_target(TolvernLibraries PE LIBRARY
                         SOURCES ${TOLVERN_LIBRARY_SOURCES} ${TOLVERN_LIBRARY_FIRMWARE_SOURCES})
 tolvern_firmware_target(TolvernLibrariesElf ELF LIBRARY
                         SOURCES ${TOLVERN_LIBRARY_SOURCES} ${TOLVERN_LIBRARY_FIRMWARE_SOURCES})
+# With the bring-up switches of this tree (cmake/BuildOptions.cmake).
+target_compile_definitions(TolvernLibraries PRIVATE ${TOLVERN_BUILD_OPTION_DEFINITIONS})
+target_compile_definitions(TolvernLibrariesElf PRIVATE ${TOLVERN_BUILD_OPTION_DEFINITIONS})
 tolvern_firmware_target(TolvernImage PE IMAGE BASE ${TOLVERN_IMAGE_BASE} ENTRY PeimEntry
                         SOURCES ${TOLVERN_FEATURE_SOURCES} ${TOLVERN_CONSTRUCTOR_LIST}
                         LIBRARIES TolvernLibraries)

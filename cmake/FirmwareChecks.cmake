@@ -11,7 +11,8 @@ add_custom_target(size-report
   VERBATIM)
 
 # A PEIM runs in place from flash: it may hold no writable data.
-foreach(image TolvernImage TolvernImageFailingConstructor FlashMapConsumer)
+foreach(image TolvernImage TolvernImageFailingConstructor TolvernImageDeadloop
+              TolvernImageContinue TolvernImageVerbose TolvernImageWaitLimit FlashMapConsumer)
   add_test(NAME ${image}HasNoWritableData
            COMMAND tolvern-build-facts no-writable-data ${TOLVERN_FIRMWARE_DIR}/${image}.map)
 endforeach()

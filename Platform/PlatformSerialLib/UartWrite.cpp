@@ -4,11 +4,30 @@
 
 #include <Library/IoLib.h>
 
+// Line status polls before a wait gives up; the build may set it for
+// bringing up a board (cmake/BuildOptions.cmake). 0 waits for ever.
+#ifndef TOLVERN_UART_WAIT_LIMIT
+#define TOLVERN_UART_WAIT_LIMIT 0
+#endif
+
 namespace {
 
-// No time-out: a UART that never drains blocks the caller.
-VOID WaitTransmitterEmpty() {
-  while ((PortIn8(UART_LSR) & LSR_TRANSMITTER_EMPTY) == 0) {
+constexpr UINT32 UartWaitLimit = TOLVERN_UART_WAIT_LIMIT;
+
+// False when the wait gave up before the transmitter showed empty.
+BOOLEAN WaitTransmitterEmpty() {
+  if constexpr (UartWaitLimit == 0) {
+    // No time-out: a UART that never drains blocks the caller.
+    while ((PortIn8(UART_LSR) & LSR_TRANSMITTER_EMPTY) == 0) {
+    }
+    return TRUE;
+  } else {
+    for (UINT32 Polls = 0; Polls < UartWaitLimit; ++Polls) {
+      if ((PortIn8(UART_LSR) & LSR_TRANSMITTER_EMPTY) != 0) {
+        return TRUE;
+      }
+    }
+    return FALSE;
   }
 }
 
@@ -28,7 +47,9 @@ UINTN UartWrite(const UINT8 *Buffer, UINTN Count) {
     if ((PortIn8(UART_IIR) & IIR_FIFOS_ENABLED) == 0) {
       return 0;
     }
-    WaitTransmitterEmpty();
+    if (!WaitTransmitterEmpty()) {
+      return Count - Remaining; // the bursts that went out before the UART stuck
+    }
     UINTN Burst = Remaining < UART_FIFO_DEPTH ? Remaining : UART_FIFO_DEPTH;
     Remaining -= Burst;
     while (Burst-- > 0) {

@@ -137,6 +137,20 @@ TEST(Boot, FailingConstructorIsReportedAndStartUpGoesOn) {
   ExpectDispatchFlashMapAndSuccess(Log);
 }
 
+// Built to hold after an assertion: the report stays on the log (no INT3, no
+// reset), nothing after it runs, and boot.sh names the hold.
+TEST(Boot, DeadloopImageHoldsAfterItsReport) {
+  BOOT_LOG Log = Boot(std::string("--flash ") + BOOT_DEADLOOP_FLASH_IMAGE + " --timeout 10");
+  SCOPED_TRACE(Log.Output);
+  const ASSERT_SITE &Site = AssertSites[ASSERT_SITE_CONSTRUCTOR_STATUS];
+  EXPECT_TRUE(HasLine(Log, std::string("ASSERT ") + Site.FileName + "(" +
+                               std::to_string(Site.LineNumber) + "): " + Site.Expression));
+  EXPECT_EQ(FindLine(Log, "[boot] breakpoint"), -1);
+  EXPECT_EQ(FindLine(Log, "[flash-map]"), -1);
+  EXPECT_GE(FindLine(Log, "boot.sh: verdict failure: no verdict within 10s: held in"), 0);
+  EXPECT_EQ(Log.Status, 1);
+}
+
 TEST(Boot, RefusesAMalformedSelectorWithoutStartingTheModule) {
   BOOT_LOG Log = Boot("--raw-selector 0xZZ");
   SCOPED_TRACE(Log.Output);

@@ -118,7 +118,8 @@ struct MISBEHAVIOUR {
 };
 
 const MISBEHAVIOUR MISBEHAVIOURS[] = {
-    {"EndlessLoop", {0xEB, 0xFE}, RUN_END::BudgetExhausted, "instruction budget of 10000"},
+    {"JumpsToItself", {0xEB, 0xFE}, RUN_END::DeadLoop, "dead loop at EIP 0x00400000"},
+    {"CountsForEver", {0x40, 0xEB, 0xFD}, RUN_END::BudgetExhausted, "instruction budget of 10000"},
     {"WritesToFlash",
      {0xC7, 0x05, 0x40, 0x00, 0x40, 0x00, 0x01, 0x00, 0x00, 0x00, 0xC3},
      RUN_END::Fault,

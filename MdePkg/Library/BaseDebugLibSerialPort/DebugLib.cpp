@@ -6,10 +6,27 @@
 #include <Library/PrintLib.h>
 #include <Library/SerialPortLib.h>
 
-// No level is enabled: debug messages are compiled in but never printed.
-constexpr UINT32 DebugLevelMask = 0;
+// The build may pick these for bringing up a board (cmake/BuildOptions.cmake);
+// without it they are the module's own.
+#ifndef TOLVERN_DEBUG_LEVEL_MASK
+#define TOLVERN_DEBUG_LEVEL_MASK 0
+#endif
+#ifndef TOLVERN_ASSERT_ACTION
+#define TOLVERN_ASSERT_ACTION ASSERT_ACTION_BREAKPOINT
+#endif
+
+// By default no level is enabled: debug messages are compiled in but never printed.
+constexpr UINT32 DebugLevelMask = TOLVERN_DEBUG_LEVEL_MASK;
 
 namespace {
+
+// What follows an assertion report.
+enum ASSERT_ACTION {
+  ASSERT_ACTION_BREAKPOINT, // INT3, then return: the module's own behaviour
+  ASSERT_ACTION_DEADLOOP,   // stay, with the report on screen, until a debugger lets go
+  ASSERT_ACTION_CONTINUE,   // return at once
+};
+constexpr ASSERT_ACTION AssertAction = TOLVERN_ASSERT_ACTION;
 
 VOID SendText(const CHAR8 *Text) {
   UartWrite(reinterpret_cast<const UINT8 *>(Text), AsciiLength(Text));
@@ -41,5 +58,14 @@ __attribute__((noinline)) VOID AssertReport(const CHAR8 *FileName, UINT32 LineNu
   UINTN Length = FormatToBuffer(Buffer, sizeof(Buffer), "ASSERT %a(%d): %a\n", FileName, LineNumber,
                                 Expression);
   UartWrite(reinterpret_cast<const UINT8 *>(Buffer), Length);
-  CpuBreakpoint();
+  if constexpr (AssertAction == ASSERT_ACTION_BREAKPOINT) {
+    CpuBreakpoint();
+  } else if constexpr (AssertAction == ASSERT_ACTION_DEADLOOP) {
+    // A board without a debugger would reset on INT3 and lose the log. The
+    // flag lives on the stack (the image has no writable data); from gdb,
+    // `set var AssertLoopHold = 0` lets the module carry on.
+    volatile BOOLEAN AssertLoopHold = TRUE;
+    while (AssertLoopHold) {
+    }
+  }
 }
