@@ -17,7 +17,11 @@ foreach(image TolvernImage TolvernImageFailingConstructor TolvernImageDeadloop
            COMMAND tolvern-build-facts no-writable-data ${TOLVERN_FIRMWARE_DIR}/${image}.map)
 endforeach()
 
-# The same sources give the same firmware bytes in any directory.
+# The same sources give the same firmware bytes in any directory. The firmware
+# takes no host option, so the main build's run of this speaks for the others.
+if(TOLVERN_SANITIZE)
+  return()
+endif()
 add_test(NAME ImageIsReproducible
          COMMAND ${CMAKE_COMMAND} -DSOURCE_DIR=${CMAKE_SOURCE_DIR}
                  -DWORK_DIR=${CMAKE_CURRENT_BINARY_DIR}/reproducible
