@@ -151,6 +151,25 @@ TEST(Boot, DeadloopImageHoldsAfterItsReport) {
   EXPECT_EQ(Log.Status, 1);
 }
 
+// The other two switches on the board: the error message before the report,
+// and a report with no breakpoint after it; start-up goes on either way.
+TEST(Boot, BringUpSwitchesShowOnTheSerialLog) {
+  const ASSERT_SITE &Site = AssertSites[ASSERT_SITE_CONSTRUCTOR_STATUS];
+  const std::string Report = std::string("ASSERT ") + Site.FileName + "(" +
+                             std::to_string(Site.LineNumber) + "): " + Site.Expression;
+  BOOT_LOG Verbose = Boot(std::string("--flash ") + BOOT_VERBOSE_FLASH_IMAGE);
+  const int Message = FindLine(Verbose, "ASSERT_EFI_ERROR (Status = Device Error)");
+  EXPECT_GE(Message, 0) << Verbose.Output;
+  EXPECT_GT(FindLine(Verbose, Report), Message) << Verbose.Output;
+  EXPECT_EQ(Verbose.Status, 0) << Verbose.Output;
+
+  BOOT_LOG Continue = Boot(std::string("--flash ") + BOOT_CONTINUE_FLASH_IMAGE);
+  EXPECT_TRUE(HasLine(Continue, Report)) << Continue.Output;
+  EXPECT_EQ(FindLine(Continue, "[boot] breakpoint:"), -1) << Continue.Output;
+  EXPECT_TRUE(HasLine(Continue, "[boot] breakpoints: 0")) << Continue.Output;
+  EXPECT_EQ(Continue.Status, 0) << Continue.Output;
+}
+
 TEST(Boot, RefusesAMalformedSelectorWithoutStartingTheModule) {
   BOOT_LOG Log = Boot("--raw-selector 0xZZ");
   SCOPED_TRACE(Log.Output);
